@@ -1,0 +1,31 @@
+# Two entry points for a fresh Debian 12 machine:
+#   make run   installs what is missing, builds a Release build in build/ and starts Torvask
+#   make test  installs what is missing, builds everything and runs the whole test suite
+BUILD_DIR ?= build
+BUILD_TYPE ?= Release
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: run test build deps configure bench clean
+
+deps:
+	@bash scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	@if [ -x $(BUILD_DIR)/torvask ]; then cd $(BUILD_DIR) && ./torvask; \
+	elif [ -x $(BUILD_DIR)/torvask-lab ]; then $(BUILD_DIR)/torvask-lab --help; \
+	else echo "Built. There is no program to start yet."; fi
+
+test: build
+	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+bench: build
+	@for b in $(BUILD_DIR)/bench/*; do [ -x "$$b" ] && "$$b"; done; true
+
+clean:
+	@rm -rf $(BUILD_DIR)
