@@ -1,0 +1,228 @@
+#include "app/CMainFrame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "app/AboutDialog.h"
+#include "app/AppIcons.h"
+#include "app/CommandIds.h"
+#include "app/ControlsDialog.h"
+#include "app/LockKeys.h"
+
+namespace torvask {
+namespace {
+
+constexpr int kAIControl = 2;
+
+// Commands the window passes on to the simulation.
+bool isSimulationCommand(int id) {
+    switch (id) {
+        case command::kFileNew:
+        case command::kFileSave:
+        case command::kFileSaveAs:
+        case command::kCameraLongshot:
+        case command::kCameraFollowTrack:
+        case command::kCameraChase:
+        case command::kCameraFront:
+        case command::kCameraSide:
+        case command::kCameraOverhead: return true;
+        default: return false;
+    }
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle(QStringLiteral("Torvask"));
+    setWindowIcon(applicationIcon());
+    createMenus();
+    createToolBar();
+    createStatusBar();
+    updateCommandStates();
+}
+
+QAction* CMainFrame::addCommand(QMenu* menu, int id, const QString& text, const QList<QKeySequence>& keys) {
+    auto* act = new QAction(text, this);
+    act->setData(id);
+    act->setObjectName(QStringLiteral("command%1").arg(id));
+    if (!keys.isEmpty()) act->setShortcuts(keys);
+    if (isSimulationCommand(id)) {
+        connect(act, &QAction::triggered, this, [this, id] { emit commandTriggered(id); });
+    }
+    if (menu) menu->addAction(act);
+    actions_[id] = act;
+    return act;
+}
+
+void CMainFrame::createMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    addCommand(file, command::kFileNew, QStringLiteral("&New\tCtrl+N"), {QKeySequence(Qt::CTRL | Qt::Key_N)});
+    addCommand(file, command::kFileOpen, QStringLiteral("&Open...\tCtrl+O"),
+               {QKeySequence(Qt::CTRL | Qt::Key_O)});
+    addCommand(file, command::kFileSave, QStringLiteral("&Save\tCtrl+S"), {QKeySequence(Qt::CTRL | Qt::Key_S)});
+    addCommand(file, command::kFileSaveAs, QStringLiteral("Save &As..."));
+    file->addSeparator();
+    // The recent-file list stays empty: no document file is ever opened.
+    addCommand(file, command::kFileRecent, QStringLiteral("Recent File"));
+    file->addSeparator();
+    QAction* exitAction = addCommand(file, command::kAppExit, QStringLiteral("E&xit"));
+    connect(exitAction, &QAction::triggered, this, &QWidget::close);
+    // Save's enable state follows the driving mode, so refresh it whenever the menu opens.
+    connect(file, &QMenu::aboutToShow, this, &CMainFrame::updateCommandStates);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    addCommand(edit, command::kEditUndo, QStringLiteral("&Undo\tCtrl+Z"),
+               {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
+    edit->addSeparator();
+    addCommand(edit, command::kEditCut, QStringLiteral("Cu&t\tCtrl+X"),
+               {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)});
+    addCommand(edit, command::kEditCopy, QStringLiteral("&Copy\tCtrl+C"),
+               {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
+    addCommand(edit, command::kEditPaste, QStringLiteral("&Paste\tCtrl+V"),
+               {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    QMenu* camera = view->addMenu(QStringLiteral("Camera"));
+    camera->setObjectName(QStringLiteral("cameraMenu"));
+    addCommand(camera, command::kCameraLongshot, QStringLiteral("Longshot"));
+    addCommand(camera, command::kCameraFollowTrack, QStringLiteral("Follow Track"))
+        ->setStatusTip(QStringLiteral("Follow Race Track"));
+    addCommand(camera, command::kCameraChase, QStringLiteral("Chase"));
+    addCommand(camera, command::kCameraFront, QStringLiteral("Front"));
+    addCommand(camera, command::kCameraSide, QStringLiteral("Side"));
+    addCommand(camera, command::kCameraOverhead, QStringLiteral("Overhead"));
+    QAction* toolbarToggle = addCommand(view, command::kViewToolbar, QStringLiteral("&Toolbar"));
+    QAction* statusToggle = addCommand(view, command::kViewStatusBar, QStringLiteral("&Status Bar"));
+    toolbarToggle->setCheckable(true);
+    toolbarToggle->setChecked(true);
+    statusToggle->setCheckable(true);
+    statusToggle->setChecked(true);
+    connect(toolbarToggle, &QAction::toggled, this, [this](bool on) { toolBar_->setVisible(on); });
+    connect(statusToggle, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    addCommand(help, command::kHelpControls, QStringLiteral("Controls"))
+        ->setStatusTip(QStringLiteral("Display the list of controls"));
+    addCommand(help, command::kAppAbout, QStringLiteral("&About Torvask..."));
+    connect(action(command::kHelpControls), &QAction::triggered, this, &CMainFrame::showControlsDialog);
+    connect(action(command::kAppAbout), &QAction::triggered, this, &CMainFrame::showAboutDialog);
+
+    // Print is a toolbar button only; the pane commands are accelerators only. None has a
+    // handler, so all stay disabled, and F6 therefore still reaches the view as a camera key.
+    addCommand(nullptr, command::kFilePrint, QStringLiteral("&Print...\tCtrl+P"));
+    addAction(addCommand(nullptr, command::kNextPane, QStringLiteral("Next Pane"), {QKeySequence(Qt::Key_F6)}));
+    addAction(addCommand(nullptr, command::kPrevPane, QStringLiteral("Previous Pane"),
+                         {QKeySequence(Qt::SHIFT | Qt::Key_F6)}));
+    for (int id : {command::kFileOpen, command::kFileRecent, command::kEditUndo, command::kEditCut,
+                   command::kEditCopy, command::kEditPaste, command::kFilePrint, command::kNextPane,
+                   command::kPrevPane}) {
+        action(id)->setEnabled(false);
+    }
+}
+
+void CMainFrame::createToolBar() {
+    toolBar_ = addToolBar(QStringLiteral("Standard"));
+    toolBar_->setObjectName(QStringLiteral("standardToolBar"));
+    toolBar_->setIconSize(QSize(16, 16));
+    toolBar_->setMovable(true);
+    toolBar_->setAllowedAreas(Qt::AllToolBarAreas);
+    const int layout[] = {command::kFileNew,   command::kFileOpen, command::kFileSave, 0,
+                          command::kEditCut,   command::kEditCopy, command::kEditPaste, 0,
+                          command::kFilePrint, 0,                  command::kAppAbout};
+    for (int id : layout) {
+        if (id == 0) {
+            toolBar_->addSeparator();
+            continue;
+        }
+        QAction* act = action(id);
+        act->setIcon(commandIcon(id));
+        QString tip = act->text().section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'));
+        if (tip.endsWith(QLatin1String("..."))) tip.chop(3);
+        act->setToolTip(tip);
+        toolBar_->addAction(act);
+    }
+    // Hiding the bar from its context menu must keep the View entry's check mark right.
+    connect(toolBar_, &QToolBar::visibilityChanged, this, [this](bool visible) {
+        if (!isHidden()) action(command::kViewToolbar)->setChecked(visible);
+    });
+}
+
+void CMainFrame::createStatusBar() {
+    QStatusBar* bar = statusBar();
+    messagePane_ = new QLabel(QStringLiteral("Ready"), bar);
+    messagePane_->setObjectName(QStringLiteral("messagePane"));
+    // A normal widget: status-bar prompts cover it while shown and it returns afterwards.
+    bar->addWidget(messagePane_, 1);
+    const char* names[3] = {"CAP", "NUM", "SCRL"};
+    for (int i = 0; i < 3; ++i) {
+        indicators_[i] = new QLabel(QString::fromLatin1(names[i]), bar);
+        indicators_[i]->setObjectName(QStringLiteral("indicator%1").arg(names[i]));
+        indicators_[i]->setAlignment(Qt::AlignCenter);
+        indicators_[i]->setFrameShape(QFrame::Panel);
+        indicators_[i]->setFrameShadow(QFrame::Sunken);
+        indicators_[i]->setMinimumWidth(indicators_[i]->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 10);
+        bar->addPermanentWidget(indicators_[i]);
+    }
+    setLockStates(false, false, false);
+    refreshLockIndicators();
+}
+
+QAction* CMainFrame::action(int commandId) const {
+    auto it = actions_.find(commandId);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+QLabel* CMainFrame::indicator(int index) const {
+    return (index >= 0 && index < 3) ? indicators_[index] : nullptr;
+}
+
+void CMainFrame::setLockStates(bool caps, bool num, bool scroll) {
+    const bool on[3] = {caps, num, scroll};
+    for (int i = 0; i < 3; ++i) indicators_[i]->setEnabled(on[i]);
+}
+
+void CMainFrame::refreshLockIndicators() {
+    LockKeyStates states;
+    if (queryLockKeys(states)) setLockStates(states.caps, states.num, states.scroll);
+}
+
+void CMainFrame::setModeSource(std::function<int()> modeSource) {
+    modeSource_ = std::move(modeSource);
+    updateCommandStates();
+}
+
+void CMainFrame::updateCommandStates() {
+    const bool aiControl = modeSource_ && modeSource_() == kAIControl;
+    action(command::kFileSave)->setEnabled(aiControl);
+    action(command::kFileSaveAs)->setEnabled(aiControl);
+}
+
+void CMainFrame::setCloseGuard(std::function<bool()> guard) { closeGuard_ = std::move(guard); }
+
+void CMainFrame::setView(QWidget* view) { setCentralWidget(view); }
+
+void CMainFrame::showControlsDialog() {
+    ControlsDialog dialog(this);
+    dialog.exec();
+}
+
+void CMainFrame::showAboutDialog() {
+    AboutDialog dialog(this);
+    dialog.exec();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (closeGuard_ && !closeGuard_()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+}  // namespace torvask

@@ -1,0 +1,53 @@
+#pragma once
+// "Simulation Setup": choose a track and either a saved driver or "Train new driver".
+// The creator sets the two folders before showing it; OK fills trackFile and driverFile.
+#include <QDialog>
+#include <string>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace torvask {
+
+class SetupDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit SetupDialog(QWidget* parent = nullptr);
+
+    // Set by the creator; both must be non-empty for the lists to be filled.
+    std::string tracksFolder;
+    std::string driversFolder;
+    // Results of OK: the chosen track's full path (empty with no track to choose) and the
+    // chosen driver's full path (empty for "Train new driver"). Quit leaves them alone.
+    std::string trackFile;
+    std::string driverFile;
+
+    // Fills the lists from the folders; showing the dialog does it on its first show.
+    void populate();
+
+    QComboBox* trackList() const { return trackList_; }
+    QComboBox* driverList() const { return driverList_; }
+    QPushButton* okButton() const { return okButton_; }
+    QPushButton* quitButton() const { return quitButton_; }
+
+    // The name a file is listed under: without the part from its last '.', first letter upper-cased.
+    static QString displayName(const std::string& fileName);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void onOk();
+
+    QComboBox* trackList_ = nullptr;
+    QComboBox* driverList_ = nullptr;
+    QComboBox* carList_ = nullptr;
+    QLabel* carLabel_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* quitButton_ = nullptr;
+    bool populated_ = false;
+};
+
+}  // namespace torvask
