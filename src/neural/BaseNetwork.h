@@ -47,6 +47,9 @@ public:
 protected:
     // Destroys every node and link and empties both arrays.
     void releaseNodesAndLinks();
+    // Whether every link sits in exactly one out-link list and one in-link list of the network's nodes
+    // (a list cell that could not be allocated leaves a link out).
+    bool wiringComplete() const;
 
     int numNodes = 0;
     int numLinks = 0;

@@ -1,0 +1,129 @@
+#include "neural/Lobe.h"
+
+#include <cmath>
+#include <fstream>
+#include <memory>
+
+#include "neural/Pattern.h"
+
+namespace torvask {
+
+Lobe::Lobe(const std::string& name_, double learningRate, double momentum, int numLayers,
+           const int* layerSizes)
+    : name(name_), network(learningRate, momentum, numLayers, layerSizes) {}
+
+Lobe::~Lobe() = default;
+
+int Lobe::getNumInputs() { return network.getLayerSize(0); }
+
+int Lobe::getNumOutputs() { return network.getLayerSize(network.getNumLayers() - 1); }
+
+int Lobe::setInput(double value, int index) {
+    if (index >= getNumInputs()) {
+        return -1;
+    }
+    network.setValue(value, index);
+    return 0;
+}
+
+double Lobe::getOutput(int index) {
+    if (index >= getNumOutputs()) {
+        return -1.0;
+    }
+    return network.getValue(index);
+}
+
+void Lobe::run() { network.run(0); }
+
+int Lobe::train(const std::string& patternFile, const std::string& prefix, double tolerance,
+                ProgressCallback callback, void* userData) {
+    // An unbuilt network would never make a pattern good, so training could not end.
+    if (!network.isComplete()) {
+        return -1;
+    }
+    const int nIn = getNumInputs();
+    const int nOut = getNumOutputs();
+    const std::string lobeFile = prefix + name + ".lobe";
+
+    std::ifstream patternStream(patternFile);
+    if (!patternStream.is_open()) {
+        return -1;
+    }
+    std::vector<PATTERN> patterns;
+    while (!patternStream.eof() && !patternStream.fail()) {
+        PATTERN pattern(nIn, nOut, patternStream);
+        // A record cut short (the last line of a file whose writer stopped mid-line) is dropped.
+        if (patternStream.fail()) {
+            break;
+        }
+        patterns.push_back(pattern);
+    }
+    patternStream.close();
+
+    const int n = static_cast<int>(patterns.size());
+    int best = 0;
+    int iteration = 0;
+    if (n > 0) {
+        int good = 0;
+        do {
+            good = 0;
+            double totalError = 0.0;
+            for (PATTERN& p : patterns) {
+                network.setInputs(p);
+                network.run(0);
+                network.setTargets(p);
+                network.learn(0);
+                int correct = 0;
+                for (int i = 0; i < nOut; ++i) {
+                    if (std::fabs(network.getValue(i) - p.getOut(i)) < tolerance) {
+                        ++correct;
+                    }
+                    totalError += std::fabs(network.getError(i));
+                }
+                if (correct == nOut) {
+                    ++good;
+                }
+            }
+            if (good > best) {
+                best = good;
+                // A snapshot that cannot be written is not reported; training goes on.
+                std::ofstream snapshot(lobeFile, std::ios::out | std::ios::trunc);
+                if (snapshot.is_open()) {
+                    network.save(snapshot);
+                }
+            }
+            if (callback != nullptr && (iteration % 10 == 0 || good == n)) {
+                const TrainingProgress progress{name, iteration, n, good, best, totalError};
+                if (callback(progress, userData) != 0) {
+                    break;
+                }
+            }
+            ++iteration;
+        } while (good < n);
+    }
+
+    // With no snapshot to read the trained weights stay; a damaged one leaves them too.
+    std::ifstream restore(lobeFile);
+    if (restore.is_open()) {
+        load(restore);
+    }
+    return 0;
+}
+
+int Lobe::load(std::istream& in) {
+    if (!in.good()) {
+        return -1;
+    }
+    network.load(in);
+    return in.fail() || in.bad() ? -1 : 0;
+}
+
+int Lobe::save(std::ostream& out) {
+    if (!out.good()) {
+        return -1;
+    }
+    network.save(out);
+    return out.good() ? 0 : -1;
+}
+
+}  // namespace torvask
