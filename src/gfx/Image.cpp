@@ -89,8 +89,8 @@ std::size_t levelByteSize(PixelFormat format, int width, int height) {
 }
 
 int fullMipCount(int width, int height) {
+    if (width <= 0 || height <= 0) return 0;
     int side = std::max(width, height);
-    if (side <= 0) return 0;
     int count = 1;
     while (side > 1) {
         side /= 2;

@@ -201,7 +201,12 @@ void jpegErrorExit(j_common_ptr info) {
     std::longjmp(manager->jump, 1);
 }
 
-void jpegSilence(j_common_ptr, int) {}
+// libjpeg only warns about corrupt or missing data and pads the picture with grey; a texture
+// with a made-up lower half is a damaged file to us, so a warning fails the decode.
+void jpegEmitMessage(j_common_ptr info, int level) {
+    if (level < 0) jpegErrorExit(info);
+}
+
 void jpegSilenceOutput(j_common_ptr) {}
 
 // Only plain C objects live in this frame, so the long jump skips no destructor. rows is
@@ -212,7 +217,7 @@ ImageError decodeJpegInto(const std::uint8_t* data, std::size_t size, std::vecto
     JpegErrorManager errors;
     info.err = jpeg_std_error(&errors.base);
     errors.base.error_exit = jpegErrorExit;
-    errors.base.emit_message = jpegSilence;
+    errors.base.emit_message = jpegEmitMessage;
     errors.base.output_message = jpegSilenceOutput;
     if (setjmp(errors.jump)) {
         jpeg_destroy_decompress(&info);
