@@ -1,0 +1,209 @@
+// The document's state, the frame step, physics pacing, lap timing and the render step.
+#include "sim/CTorvaskDoc.h"
+
+#include "common/Messages.h"
+#include "common/Paths.h"
+#include "common/TickClock.h"
+#include "driver/Driver.h"
+#include "physics/Car.h"
+#include "physics/PhysicsServer.h"
+#include "render/Vertex.h"
+#include "sim/CarAdapter.h"
+#include "sim/DriveControls.h"
+#include "sim/FrameTiming.h"
+
+namespace torvask {
+
+namespace {
+constexpr double kPhysicsRateScale = 1.0 / 60.0;  // 60 steps a second show as 1.00
+constexpr float kCarMeshLift = 0.3f;               // mesh origin above the chassis centre
+}  // namespace
+
+CTorvaskDoc::CTorvaskDoc(const HostServices& host)
+    : host_(host),
+      programFolder_(torvask::programFolder()),
+      modeNames{"Idle", "User Control", "AI Control"},
+      fpsText("FPS:"),
+      lapText("Cur. Lap:\r\nLast Lap:\r\nBest Lap:") {}
+
+CTorvaskDoc::~CTorvaskDoc() {
+    teardownScene();
+    carMesh.release();
+}
+
+std::uint32_t CTorvaskDoc::now() const { return host_.clock->tickCount(); }
+
+const char* CTorvaskDoc::getModeName(DrivingMode m) const {
+    if (m < 0 || m >= static_cast<DrivingMode>(modeNames.size())) return "";
+    return modeNames[static_cast<std::size_t>(m)].c_str();
+}
+
+std::int32_t CTorvaskDoc::simulateFrame() {
+    if (!sceneReady) return -1;
+    if (!device) return -1;
+
+    FrameTiming& timing = frameTiming();
+    if (!timing.frameStarted) {
+        timing.frameStarted = true;
+        timing.lastFrameTick = now();
+    }
+    const std::uint32_t frameStart = now();
+    const auto frameMs = static_cast<std::int32_t>(frameStart - timing.lastFrameTick);
+    timing.lastFrameTick = now();
+    if (!timing.fpsStarted) {
+        timing.fpsStarted = true;
+        timing.fpsWindowStart = now();
+    }
+
+    statusText() = formatBuffer("Mode: %s\r\n\r\n", getModeName(mode));
+
+    // Esc may tear this scene down and build another (or none) from inside the keyboard
+    // step; what follows would then work on objects of a scene the frame did not start with.
+    const std::uint64_t generation = sceneGeneration_;
+    readKeyboard(frameMs * 0.001);
+    if (generation != sceneGeneration_ || !sceneReady || !device) return 0;
+
+    updateDriving();
+
+    cameraController.update(frameMs);
+    device->setTransform(TransformKind::View, camera.viewMatrix());
+
+    updateLapText();
+    if (renderEnabled) render();
+
+    ++framesThisSecond;
+    if (now() - timing.fpsWindowStart >= 1000U) {
+        fpsText = formatBuffer("FPS: %d\r\nPhysics Rate: %2.2f\r\n", framesThisSecond,
+                               physicsStepsThisSecond * kPhysicsRateScale);
+        framesThisSecond = 0;
+        physicsStepsThisSecond = 0;
+        timing.fpsWindowStart = now();
+    }
+    return 0;
+}
+
+std::int32_t CTorvaskDoc::updateDriving() {
+    FrameTiming& timing = frameTiming();
+    if (!timing.recordStarted) {
+        timing.recordStarted = true;
+        timing.lastRecordTick = now();
+    }
+    if (!car || !driver) return 0;
+
+    if (mode == kModeUserControl) {
+        const std::vector<double> outputs{steeringOutput(steering), throttleOutput(throttle, brake)};
+        car->setOutputs(outputs, 0);
+        if (drivingStarted && now() - timing.lastRecordTick >= kRecordIntervalMs) {
+            const std::vector<double> inputs = car->getInputs(0);
+            driver->recordPattern(inputs, outputs);
+            timing.lastRecordTick = now();
+        }
+    } else if (mode == kModeAIControl) {
+        driver->drive();
+    }
+
+    if (lastPhysicsTick == 0) lastPhysicsTick = now();
+    auto elapsed = static_cast<std::int32_t>(now() - lastPhysicsTick);
+    if (elapsed > kStallLimitMs) {
+        // The stalled time does not count towards the lap, and it never becomes a burst of steps.
+        lapStartTick += static_cast<std::uint32_t>(elapsed);
+        elapsed = kStallFrameMs;
+    }
+    if (mode == kModeIdle) return 0;
+
+    if (static_cast<double>(elapsed) >= physicsInterval) {
+        physicsServer().step(physicsStepSize);
+        // Carry the part of elapsed beyond one interval, so a slow frame is caught up later.
+        const auto carried = static_cast<std::int32_t>(static_cast<double>(elapsed) - physicsInterval);
+        lastPhysicsTick = now() - static_cast<std::uint32_t>(carried);
+        ++physicsStepsThisSecond;
+    }
+
+    car->update(static_cast<double>(elapsed));
+
+    const std::int32_t reached = car->getCurrentWaypoint();
+    if (lapProgress == waypointCount - 2 && reached == 0) {
+        completeLap();
+        lapProgress = 0;
+    }
+    if (reached == lapProgress + 1) lapProgress = reached;
+
+    const Vector3& rot = car->getRotation();
+    const Vector3& pos = car->getPosition();
+    carMesh.setRotation(static_cast<float>(rot.x), static_cast<float>(rot.y), static_cast<float>(rot.z));
+    carMesh.setPosition(static_cast<float>(pos.x), static_cast<float>(pos.y) + kCarMeshLift,
+                        static_cast<float>(pos.z));
+    return 0;
+}
+
+void CTorvaskDoc::updateLapText() {
+    currentLap = lapTimeFromMilliseconds(static_cast<std::int32_t>(now() - lapStartTick));
+    lapText = formatLapText(currentLap, lastLap, bestLap);
+}
+
+void CTorvaskDoc::completeLap() {
+    lastLap = currentLap;
+    if (isShorterLap(lastLap, bestLap)) bestLap = currentLap;
+    lapStartTick = now();
+}
+
+void CTorvaskDoc::resetLapTimes() {
+    currentLap = LapTime{};
+    lastLap = noLapTime();
+    bestLap = noLapTime();
+    lapProgress = 0;
+    lastPhysicsTick = 0;
+    lapStartTick = now();
+}
+
+std::int32_t CTorvaskDoc::render() {
+    if (!device) return 0;
+    Device& d = *device;
+    d.clear(kClearZBuffer, kDepthClearColor, 1.0f, 0);
+    if (d.beginScene()) {
+        vertexPool.bind();
+        d.setVertexFormat(kSceneVertexFormat);
+
+        // The skybox is drawn around the eye without depth so that it is always behind.
+        const Vector3 eye = camera.position();
+        d.setTransform(TransformKind::World, matrixTranslation(static_cast<float>(eye.x), static_cast<float>(eye.y),
+                                                               static_cast<float>(eye.z)));
+        d.setRenderState(RenderState::DepthTest, false);
+        d.setRenderState(RenderState::Lighting, false);
+        d.setTextureStageState(0, TextureStageState::AddressU, static_cast<std::uint32_t>(TextureAddress::Clamp));
+        d.setTextureStageState(0, TextureStageState::AddressV, static_cast<std::uint32_t>(TextureAddress::Clamp));
+        for (int i = 0; i < 6; ++i) {
+            d.setTexture(0, skyBatch.textures[static_cast<std::size_t>(i)].get());
+            d.drawPrimitive(static_cast<PrimitiveType>(skyBatch.primitiveType),
+                            static_cast<std::uint32_t>(skyBatch.firstVertex + 4 * i),
+                            static_cast<std::uint32_t>(skyBatch.primitiveCount));
+        }
+        d.setRenderState(RenderState::DepthTest, true);
+        d.setRenderState(RenderState::Lighting, true);
+        d.setTextureStageState(0, TextureStageState::AddressU, static_cast<std::uint32_t>(TextureAddress::Wrap));
+        d.setTextureStageState(0, TextureStageState::AddressV, static_cast<std::uint32_t>(TextureAddress::Wrap));
+
+        d.setTransform(TransformKind::World, identityWorld);
+        for (const DrawBatch* batch : {&groundBatch, &trackBatch}) {
+            d.setTexture(0, batch->texture.get());
+            d.drawPrimitive(static_cast<PrimitiveType>(batch->primitiveType),
+                            static_cast<std::uint32_t>(batch->firstVertex),
+                            static_cast<std::uint32_t>(batch->primitiveCount));
+        }
+
+        if (mode != kModeIdle && car) carMesh.draw(car->getThrottleControl() < 0.0);
+
+        if (font) {
+            d.beginText(*font);
+            d.drawText(*font, fpsText, -1, TextRect{2, 2, 500, 200}, kTextLeftTop, kStatusTextColor);
+            d.drawText(*font, statusText(), -1, TextRect{2, 30, 500, 200}, kTextLeftTop, kStatusTextColor);
+            d.drawText(*font, lapText, -1, TextRect{2, 200, 500, 500}, kTextLeftTop, kStatusTextColor);
+            d.endText(*font);
+        }
+        d.endScene();
+    }
+    d.present();
+    return 0;
+}
+
+}  // namespace torvask

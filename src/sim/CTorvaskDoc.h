@@ -1,0 +1,230 @@
+#pragma once
+// The simulation document: owns one running simulation (track, physics world, car, learned
+// driver, camera, scene geometry, graphics device, keyboard), steps it once per idle pass and
+// moves it between the driving modes. Everything outside it (clock, graphics layer, keyboard,
+// dialogs and questions) comes through the HostServices interfaces, so the whole loop runs
+// headless. Main thread only.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "common/Vector3.h"
+#include "config/ConfigFile.h"
+#include "physics/Track.h"
+#include "render/Camera.h"
+#include "render/CameraController.h"
+#include "render/CarMesh.h"
+#include "render/Device.h"
+#include "render/Math.h"
+#include "render/VertexPool.h"
+#include "sim/Host.h"
+#include "sim/LapTime.h"
+
+namespace torvask {
+
+class Car;
+class CarAdapter;
+class Driver;
+
+using DrivingMode = std::int32_t;
+inline constexpr DrivingMode kModeIdle = 0;
+inline constexpr DrivingMode kModeUserControl = 1;
+inline constexpr DrivingMode kModeAIControl = 2;
+
+// One textured triangle strip of static geometry in the vertex pool.
+struct DrawBatch {
+    std::int32_t primitiveType = 0;
+    std::int32_t firstVertex = 0;
+    std::int32_t primitiveCount = 0;
+    std::unique_ptr<Texture> texture;
+};
+
+// The skybox: six faces of four vertices, each face with its own texture.
+struct SkyBatch {
+    std::int32_t primitiveType = 0;
+    std::int32_t firstVertex = 0;
+    std::int32_t primitiveCount = 0;
+    std::array<std::unique_ptr<Texture>, 6> textures;
+};
+
+// Fixed scene values.
+inline constexpr int kVertexPoolCapacity = 500;
+inline constexpr std::uint32_t kStatusTextColor = 0xFFFFFF00;  // opaque yellow
+inline constexpr std::uint32_t kDepthClearColor = 0xFF0096FF;
+inline constexpr std::uint32_t kRecordIntervalMs = 200;
+inline constexpr std::int32_t kStallLimitMs = 300;
+inline constexpr std::int32_t kStallFrameMs = 20;
+
+class CTorvaskDoc {
+public:
+    explicit CTorvaskDoc(const HostServices& host);
+    ~CTorvaskDoc();
+    CTorvaskDoc(const CTorvaskDoc&) = delete;
+    CTorvaskDoc& operator=(const CTorvaskDoc&) = delete;
+
+    // --- Frame loop -------------------------------------------------------------------------
+    // One frame: timing, keyboard, driving and physics pacing, camera, lap text, drawing.
+    // 0 after a frame, -1 when no simulation is ready.
+    std::int32_t simulateFrame();
+    // Controls to the car (or the driver's step), one physics step at most, car update, laps.
+    std::int32_t updateDriving();
+    void updateLapText();
+    void completeLap();
+    void resetLapTimes();
+    // Draws skybox, ground, track, car and the three status texts, then presents. 0.
+    std::int32_t render();
+
+    // --- Keyboard and cameras ---------------------------------------------------------------
+    // dt: frame time in seconds.
+    void readKeyboard(double dt);
+    // Snapshot of all 256 keys into keyState; re-acquires a lost device. False on failure.
+    bool readKeyState();
+    int showLongShot();
+    void showFollowTrack();
+    // offset in the car's frame (render units); flag is passed on to the controller.
+    int showCarCamera(const Vector3& offset, std::uint8_t flag);
+
+    // --- Start-up and teardown --------------------------------------------------------------
+    // Reads the configuration beside the program, prepares the folders, checks the graphics
+    // layer and asks for a track and driver. False when the program cannot go on.
+    bool readConfiguration();
+    // Builds the simulation into view. 0, or -1 after reporting the failed step.
+    std::int32_t startScene(WindowHandle view);
+    // Releases whatever exists; safe after a partial start-up and when nothing exists.
+    void teardownScene();
+    // Teardown, the Simulation Setup dialog again, start-up. The result of startScene.
+    std::int32_t restartScene();
+    int probeDirectXVersion();
+
+    // --- Driving modes ----------------------------------------------------------------------
+    std::int32_t enterUserControl();
+    std::int32_t leaveUserControl();
+    std::int32_t runTraining(const std::string& patternPrefix);
+    std::int32_t enterAIControl();
+    std::int32_t leaveAIControl();
+    // Puts the car on waypoint index facing from waypoint 0 to waypoint 1. -1 for an index
+    // outside the waypoint list (nothing changes).
+    std::int32_t resetCar(std::int32_t index);
+    // Asks for a file and saves the driver. 0 when saved or cancelled, -1 when saving failed.
+    std::int32_t saveDriver();
+    // Offers to save a changed driver; true when the main window may close.
+    bool CanCloseFrame();
+
+    // --- Host set-up and inspection ---------------------------------------------------------
+    // The folder that holds "Torvask.cfg"; defaults to the running program's folder.
+    void setProgramFolder(const std::string& folder) { programFolder_ = folder; }
+    const std::string& getProgramFolder() const { return programFolder_; }
+    // How start-up reads the track file; 0 on success. Defaults to Track::load. Lets tests
+    // build tracks of exact waypoint counts that no smoothed file can give.
+    using TrackLoader = std::function<std::int32_t(Track& track, const std::string& path)>;
+    void setTrackLoader(TrackLoader loader) { trackLoader_ = std::move(loader); }
+
+    DrivingMode getMode() const { return mode; }
+    const char* getModeName(DrivingMode m) const;
+    bool isSceneReady() const { return sceneReady; }
+    bool isRenderEnabled() const { return renderEnabled; }
+    bool isDriverModified() const { return driverModified; }
+    bool isDrivingStarted() const { return drivingStarted; }
+    double getThrottle() const { return throttle; }
+    double getBrake() const { return brake; }
+    double getSteering() const { return steering; }
+    std::uint32_t getLastPhysicsTick() const { return lastPhysicsTick; }
+    std::uint32_t getLapStartTick() const { return lapStartTick; }
+    std::int32_t getLapProgress() const { return lapProgress; }
+    std::int32_t getWaypointCount() const { return waypointCount; }
+    std::int32_t getFramesThisSecond() const { return framesThisSecond; }
+    std::int32_t getPhysicsStepsThisSecond() const { return physicsStepsThisSecond; }
+    const LapTime& getCurrentLap() const { return currentLap; }
+    const LapTime& getLastLap() const { return lastLap; }
+    const LapTime& getBestLap() const { return bestLap; }
+    const std::string& getFpsText() const { return fpsText; }
+    const std::string& getLapText() const { return lapText; }
+    const std::string& getTracksPath() const { return tracksPath; }
+    const std::string& getCarsPath() const { return carsPath; }
+    const std::string& getDriversPath() const { return driversPath; }
+    const std::string& getEnviroPath() const { return enviroPath; }
+    const std::string& getTempPath() const { return tempPath; }
+    const std::string& getPatternsPath() const { return patternsPath; }
+    const std::string& getTrackFile() const { return trackFile; }
+    const std::string& getDriverFile() const { return driverFile; }
+    void setTrackFile(const std::string& file) { trackFile = file; }
+    void setDriverFile(const std::string& file) { driverFile = file; }
+    WindowHandle getViewWindow() const { return viewWindow; }
+    const KeyState& getKeyState() const { return keyState; }
+    const Track& getTrack() const { return track; }
+    Car* getCar() const { return car.get(); }
+    Driver* getDriver() const { return driver.get(); }
+    Device* getDevice() const { return device.get(); }
+    const Camera& getCamera() const { return camera; }
+    const CameraController& getCameraController() const { return cameraController; }
+    const VertexPool& getVertexPool() const { return vertexPool; }
+    const DrawBatch& getGroundBatch() const { return groundBatch; }
+    const DrawBatch& getTrackBatch() const { return trackBatch; }
+    const SkyBatch& getSkyBatch() const { return skyBatch; }
+    // Counts start-ups and teardowns; a frame that sees it change mid-way stops there.
+    std::uint64_t getSceneGeneration() const { return sceneGeneration_; }
+
+private:
+    int32_t buildStaticGeometry();
+    std::uint32_t now() const;
+
+    HostServices host_;
+    std::string programFolder_;
+    TrackLoader trackLoader_ = [](Track& t, const std::string& path) { return t.load(path); };
+    std::uint64_t sceneGeneration_ = 0;
+
+    std::array<std::string, 3> modeNames;
+    std::unique_ptr<Car> car;
+    std::unique_ptr<CarAdapter> carAdapter;  // the car as the driver sees it
+    std::unique_ptr<Driver> driver;
+    Track track;
+    std::int32_t waypointCount = 0;
+    std::string patternsPath;
+    bool driverModified = false;
+    DrivingMode mode = kModeIdle;
+    bool drivingStarted = false;
+    double throttle = 0.0;
+    double brake = 0.0;
+    double steering = 0.0;
+    double physicsInterval = 1000.0 / 60.0;  // ms of real time one physics step stands for
+    double physicsStepSize = 0.05;           // s of simulated time per physics step
+    std::uint32_t lastPhysicsTick = 0;       // 0: pacing has not started
+    ConfigFile config;
+    std::string tracksPath;
+    std::string driversPath;
+    std::string carsPath;
+    std::string enviroPath;
+    std::string tempPath;
+    std::string trackFile;
+    std::string driverFile;
+    WindowHandle viewWindow = 0;
+    bool renderEnabled = true;
+    std::unique_ptr<GraphicsSystem> direct3d;
+    std::unique_ptr<Device> device;
+    std::unique_ptr<Font> font;
+    std::string fpsText;
+    std::string lapText;
+    std::int32_t framesThisSecond = 0;
+    std::int32_t physicsStepsThisSecond = 0;
+    std::uint32_t lapStartTick = 0;
+    std::int32_t lapProgress = 0;
+    LapTime currentLap;
+    LapTime lastLap;
+    LapTime bestLap;
+    Camera camera;
+    CameraController cameraController;
+    VertexPool vertexPool;
+    DrawBatch groundBatch;
+    DrawBatch trackBatch;
+    SkyBatch skyBatch;
+    CarMesh carMesh;
+    Matrix4 identityWorld;
+    std::unique_ptr<InputSystem> directInput;
+    std::unique_ptr<KeyboardDevice> keyboard;
+    KeyState keyState{};
+    bool sceneReady = false;
+};
+
+}  // namespace torvask

@@ -1,0 +1,121 @@
+// Moving between Idle, User Control and AI Control; training; saving the driver.
+#include <cmath>
+
+#include "common/Messages.h"
+#include "driver/Driver.h"
+#include "physics/Car.h"
+#include "sim/CTorvaskDoc.h"
+
+namespace torvask {
+
+namespace {
+const Vector3 kUserControlCamera(1.0, 3.0, -8.0);
+const Vector3 kAIControlCamera(2.5, 3.0, -8.0);
+}  // namespace
+
+std::int32_t CTorvaskDoc::enterUserControl() {
+    throttle = 0.0;
+    brake = 0.0;
+    steering = 0.0;
+    drivingStarted = false;
+    lastPhysicsTick = 0;
+    resetCar(0);
+    if (driver) driver->openPatternFiles(patternsPath);
+    showCarCamera(kUserControlCamera, 0);
+    mode = kModeUserControl;
+    return 0;
+}
+
+std::int32_t CTorvaskDoc::leaveUserControl() {
+    if (driver) driver->closePatternFiles();
+    drivingStarted = false;
+    mode = kModeIdle;
+    showLongShot();
+    if (host_.shell->askYesNo("Train driver with collected data?")) {
+        runTraining(patternsPath);
+        resetLapTimes();
+        enterAIControl();
+    } else {
+        restartScene();
+    }
+    return 0;
+}
+
+std::int32_t CTorvaskDoc::runTraining(const std::string& patternPrefix) {
+    renderEnabled = false;
+    if (driver) host_.shell->runTrainingDialog(*driver, patternPrefix, tempPath, driversPath);
+    driverModified = true;
+    renderEnabled = true;
+    return 0;
+}
+
+std::int32_t CTorvaskDoc::enterAIControl() {
+    if (!driverFile.empty() && driver) driver->load(driverFile);
+    resetCar(0);
+    showCarCamera(kAIControlCamera, 0);
+    mode = kModeAIControl;
+    lastPhysicsTick = 0;
+    return 0;
+}
+
+std::int32_t CTorvaskDoc::leaveAIControl() {
+    if (driverModified) {
+        if (host_.shell->askYesNo("Do you want to save the current driver?")) {
+            saveDriver();
+            driverModified = false;
+        }
+    }
+    restartScene();
+    return 0;
+}
+
+std::int32_t CTorvaskDoc::resetCar(std::int32_t index) {
+    const auto& waypoints = track.getWaypoints();
+    if (index < 0 || index >= static_cast<std::int32_t>(waypoints.size())) return -1;
+    // Heading needs two waypoints; start-up refuses a track with fewer, so this only guards
+    // a document used outside a running scene.
+    if (!car || waypoints.size() < 2) return -1;
+    const Vector3& at = waypoints[static_cast<std::size_t>(index)];
+    car->setPosition(at.x, at.y, at.z);
+
+    // Always the first leg of the track, whatever the index: every run starts on waypoint 0.
+    Vector3 direction = waypoints[1] - waypoints[0];
+    direction.normalize();
+    const Vector3 forward(0.0, 0.0, 1.0);
+    double cosine = direction.dot(forward);
+    if (cosine > 1.0) cosine = 1.0;
+    if (cosine < -1.0) cosine = -1.0;
+    double yaw = std::acos(cosine);
+    if (forward.cross(direction).y < 0.0) yaw = -yaw;
+    car->setRotation(0.0, yaw, 0.0);
+    return 0;
+}
+
+std::int32_t CTorvaskDoc::saveDriver() {
+    SaveFileRequest request;
+    request.defaultExtension = ".driver";
+    request.filter = "Torvask Files (*.driver)|*.driver|All Files (*.*)|*.*||";
+    request.title = "Save Driver";
+    request.initialFolder = driversPath;
+    std::string path;
+    if (!host_.shell->askSaveFile(request, &path)) return 0;
+    if (!driver || driver->save(path) != 0) {
+        formatMessage("Error saving driver");
+        return -1;
+    }
+    driverModified = false;
+    return 0;
+}
+
+bool CTorvaskDoc::CanCloseFrame() {
+    if (driverModified) {
+        if (host_.shell->askYesNo("Do you want to save the current driver?")) {
+            saveDriver();
+            driverModified = false;
+        }
+    }
+    // The document never counts as modified to the window system, so the window may close.
+    return true;
+}
+
+}  // namespace torvask

@@ -1,0 +1,80 @@
+// The keyboard step: one snapshot a frame turned into cameras, the mode-leaving command and
+// the three ramped drive controls.
+#include "physics/Car.h"
+#include "sim/CarAdapter.h"
+#include "sim/CTorvaskDoc.h"
+#include "sim/DriveControls.h"
+
+namespace torvask {
+
+namespace {
+// A device that keeps reporting itself lost right after a successful acquire would otherwise
+// keep the frame spinning here for ever.
+constexpr int kMaxAcquireAttempts = 2;
+
+struct CarCameraKey {
+    std::uint8_t code;
+    double x, y, z;
+};
+constexpr CarCameraKey kCarCameraKeys[] = {
+    {dik::kF3, 2.5, 3.0, -8.0},   // chase
+    {dik::kF4, 2.5, 2.0, 8.0},    // front
+    {dik::kF5, 5.0, 1.5, -12.0},  // side
+    {dik::kF6, 0.0, 40.0, 0.0},   // overhead
+};
+}  // namespace
+
+bool CTorvaskDoc::readKeyState() {
+    if (!keyboard) return false;
+    for (int attempt = 0;; ++attempt) {
+        keyboard->poll();
+        const InputResult result = keyboard->getState(keyState);
+        if (result == kInputOk) return true;
+        if (result != kInputLost && result != kInputNotAcquired) return false;
+        if (attempt >= kMaxAcquireAttempts) return false;
+        if (keyboard->acquire() != kInputOk) return false;
+    }
+}
+
+void CTorvaskDoc::readKeyboard(double dt) {
+    if (!readKeyState()) return;
+    if (dt == 0.0) dt = kMinimumKeyboardDt;
+
+    if (isKeyDown(keyState, dik::kF1)) showLongShot();
+    if (isKeyDown(keyState, dik::kF2)) showFollowTrack();
+    for (const CarCameraKey& key : kCarCameraKeys) {
+        if (isKeyDown(keyState, key.code)) showCarCamera(Vector3(key.x, key.y, key.z), 0);
+    }
+
+    if (isKeyDown(keyState, dik::kEscape)) {
+        const std::uint64_t generation = sceneGeneration_;
+        if (mode == kModeUserControl) {
+            leaveUserControl();
+        } else if (mode == kModeAIControl) {
+            leaveAIControl();
+        }
+        // After a restart the controls belong to the new scene's first mode, which set them.
+        if (generation != sceneGeneration_ || !sceneReady) return;
+    }
+
+    rampDriveControls(keyState, dt, throttle, brake, steering, drivingStarted);
+    if (isKeyDown(keyState, dik::kR) && car) car->setRotation(0.0, 0.0, 0.0);
+    clampDriveControls(throttle, brake, steering);
+}
+
+int CTorvaskDoc::showLongShot() {
+    const int result = cameraController.setStatic();
+    const double w = track.getTerrainWidth();
+    const double d = track.getTerrainDepth();
+    camera.lookAt(Vector3(w, 72.0, d), Vector3(w / 2.0, 0.0, d / 2.0));
+    return result;
+}
+
+void CTorvaskDoc::showFollowTrack() { cameraController.followPath(track.getWaypoints(), 20.0f); }
+
+int CTorvaskDoc::showCarCamera(const Vector3& offset, std::uint8_t flag) {
+    if (!carAdapter) return 0;
+    return cameraController.followCar(*carAdapter, offset, flag) ? 1 : 0;
+}
+
+}  // namespace torvask

@@ -1,0 +1,342 @@
+// Configuration, scene start-up in its fixed order, teardown and restart.
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+#include "common/Messages.h"
+#include "common/Paths.h"
+#include "driver/Driver.h"
+#include "physics/Car.h"
+#include "physics/PhysicsServer.h"
+#include "render/Vertex.h"
+#include "sim/CTorvaskDoc.h"
+#include "sim/CarAdapter.h"
+
+namespace torvask {
+
+namespace {
+
+constexpr std::size_t kMaxTempPathLength = 260;
+constexpr float kFieldOfView = 0.7853982f;  // pi/4
+constexpr float kAspectRatio = 1.33333f;    // not exactly 4/3, kept as the scene has always used it
+constexpr float kNearPlane = 1.0f;
+constexpr float kFarPlane = 2000.0f;
+constexpr std::uint32_t kWhite = 0xFFFFFFFF;
+constexpr std::uint32_t kRibbonColor = 0xFF969696;
+constexpr float kRibbonLift = 0.2f;  // above the ground quad, so the two never fight for depth
+constexpr float kSkyHalfSize = 10.0f;
+
+// Folder values may use either separator; a missing trailing one is added.
+std::string withSeparator(std::string folder) {
+    if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '/';
+    return folder;
+}
+
+SceneVertex vertex(float x, float y, float z, float nx, float ny, float nz, std::uint32_t color, float u, float v) {
+    return SceneVertex{x, y, z, nx, ny, nz, color, u, v};
+}
+
+}  // namespace
+
+int CTorvaskDoc::probeDirectXVersion() { return host_.graphics ? host_.graphics->probeVersion() : 0; }
+
+bool CTorvaskDoc::readConfiguration() {
+    if (config.load(programFolder_ + "Torvask.cfg") != 0) {
+        formatMessage("APPERR: Failed to load config file");
+        return false;
+    }
+    const char* const kSection = "Paths";
+    tracksPath = withSeparator(toNativeSeparators(programFolder_ + config.lookup(kSection, "TracksPath")));
+    carsPath = withSeparator(toNativeSeparators(programFolder_ + config.lookup(kSection, "CarsPath")));
+    driversPath = withSeparator(toNativeSeparators(programFolder_ + config.lookup(kSection, "DriversPath")));
+    enviroPath = withSeparator(toNativeSeparators(programFolder_ + config.lookup(kSection, "EnviroPath")));
+    tempPath = withSeparator(toNativeSeparators(programFolder_ + config.lookup(kSection, "TempPath")));
+
+    if (tempPath.size() > kMaxTempPathLength) {
+        formatMessage("APPERR: Invalid Temp Folder");
+        return false;
+    }
+    // One level only, like the platform call it stands for: a missing parent is a failure.
+    std::error_code ec;
+    std::filesystem::create_directory(tempPath, ec);
+    if (ec && !std::filesystem::is_directory(tempPath)) {
+        formatMessage("APPERR: Error creating temp folder");
+        return false;
+    }
+    if (!std::filesystem::is_directory(tempPath)) {
+        // An existing file of that name: CreateDirectory fails with "already exists" there too,
+        // but nothing could be written into it, so it is not a usable temporary folder.
+        formatMessage("APPERR: Error creating temp folder");
+        return false;
+    }
+    patternsPath = formatBuffer("%s%s", tempPath.c_str(), "patterns");
+
+    if (probeDirectXVersion() < kRequiredGraphicsVersion) {
+        formatMessage("D3DERR: DirectX 8 or better required");
+        return false;
+    }
+
+    const SetupChoice choice = host_.shell->runSimulationSetup(tracksPath, driversPath);
+    if (!choice.accepted) return false;
+    trackFile = choice.trackFile;
+    driverFile = choice.driverFile;
+    return true;
+}
+
+std::int32_t CTorvaskDoc::startScene(WindowHandle view) {
+    ++sceneGeneration_;
+    viewWindow = view;
+
+    if (trackFile.empty()) {
+        formatMessage("No track selected");
+        return -1;
+    }
+    if (trackLoader_(track, trackFile) != 0) {
+        formatMessage("Failed to load terrain file");
+        return -1;
+    }
+    waypointCount = track.getNumWaypoints();
+
+    if (!physicsServer().create(track.getTerrainWidth(), track.getTerrainDepth())) {
+        formatMessage("Error initializing physics server (invalid terrain size)");
+        return -1;
+    }
+
+    car = std::make_unique<Car>();
+    car->create();
+    car->setTrack(&track);
+    carAdapter = std::make_unique<CarAdapter>(*car);
+    driver = std::make_unique<Driver>();
+    driver->attach(carAdapter.get(), 0);
+
+    direct3d = host_.graphics->createGraphicsSystem();
+    if (!direct3d) {
+        formatMessage("D3DERROR: Failed to create Direct3D8 object");
+        return -1;
+    }
+    if (!direct3d->queryDisplayMode()) {
+        formatMessage("D3DERROR: Failed to get adapter display mode");
+        return -1;
+    }
+    std::int32_t failureCode = 0;
+    device = direct3d->createDevice(view, host_.shell->frameWindow(), &failureCode);
+    if (!device) {
+        formatMessage("D3DERROR: Failed to create device (%d)", failureCode);
+        return -1;
+    }
+
+    device->setRenderState(RenderState::Lighting, true);
+    device->setRenderState(RenderState::DepthTest, true);
+    device->setTextureStageState(0, TextureStageState::MagFilter, static_cast<std::uint32_t>(TextureFilter::Linear));
+    device->setTextureStageState(0, TextureStageState::MinFilter, static_cast<std::uint32_t>(TextureFilter::Linear));
+    Light light;
+    light.type = LightType::Directional;
+    light.diffuse = ColorValue{1.0f, 1.0f, 0.8f, 1.0f};
+    light.ambient = ColorValue{1.0f, 1.0f, 0.8f, 1.0f};
+    light.direction = Vector3f(-0.2f, -1.0f, 0.2f);
+    device->setLight(0, light);
+    device->lightEnable(0, true);
+    device->setTransform(TransformKind::World, matrixIdentity());
+    device->setTransform(TransformKind::Projection,
+                         matrixPerspectiveFovLH(kFieldOfView, kAspectRatio, kNearPlane, kFarPlane));
+
+    cameraController.setCamera(&camera);
+    showLongShot();
+
+    if (buildStaticGeometry() != 0) return -1;
+
+    if (carMesh.load(toNativeSeparators(carsPath + "default\\car.x"), device.get()) != 0) {
+        formatMessage("GFXERROR: Failed to load car mesh");
+        return -1;
+    }
+    const Vector3& start = track.getWaypoints()[0];
+    carMesh.setPosition(static_cast<float>(start.x), 0.4f, static_cast<float>(start.z));
+
+    identityWorld = matrixIdentity();
+
+    FontDescription fontDescription;
+    fontDescription.height = -12;
+    fontDescription.faceName = "Arial";
+    font = device->createFont(fontDescription);
+    if (!font) {
+        formatMessage("D3DERROR: Failed to create font");
+        return -1;
+    }
+
+    directInput = host_.input->createInputSystem();
+    if (!directInput) {
+        formatMessage("DXERROR: Failed to create DirectInput instance");
+        return -1;
+    }
+    keyboard = directInput->createKeyboard();
+    if (!keyboard) {
+        formatMessage("DXERROR: Failed to create Keyboard device");
+        return -1;
+    }
+    if (keyboard->setDataFormat() != kInputOk) {
+        formatMessage("DXERROR: Failed to set Keyboard data format");
+        return -1;
+    }
+    if (keyboard->setCooperativeLevel(host_.shell->frameWindow()) != kInputOk) {
+        formatMessage("DXERROR: Failed to set Keyboard cooperative level");
+        return -1;
+    }
+
+    sceneReady = true;
+    renderEnabled = true;
+    if (driverFile.empty()) {
+        enterUserControl();
+    } else {
+        enterAIControl();
+    }
+    currentLap = LapTime{};
+    lastLap = LapTime{};
+    bestLap = LapTime{};
+    resetLapTimes();
+    return 0;
+}
+
+std::int32_t CTorvaskDoc::buildStaticGeometry() {
+    if (!vertexPool.create(device.get(), kVertexPoolCapacity, kSceneVertexFormat)) {
+        formatMessage("GFXERROR: Failed to create vertex pool");
+        return -1;
+    }
+
+    const auto w = static_cast<float>(track.getTerrainWidth());
+    const auto d = static_cast<float>(track.getTerrainDepth());
+    const SceneVertex ground[4] = {
+        vertex(0, 0, d, 0, 1, 0, kWhite, 0, 0),
+        vertex(w, 0, d, 0, 1, 0, kWhite, 1, 0),
+        vertex(0, 0, 0, 0, 1, 0, kWhite, 0, 1),
+        vertex(w, 0, 0, 0, 1, 0, kWhite, 1, 1),
+    };
+    const int groundFirst = vertexPool.addVertices(4, ground);
+    if (groundFirst < 0) {
+        formatMessage("GFXERROR: Failed to add terrain vertices to vertex pool (error code: %d)", groundFirst);
+        return -1;
+    }
+    const TextureLoadOptions triangleFilter{ImageFilter::Triangle, ImageFilter::Triangle};
+    groundBatch.texture = device->loadTexture(toNativeSeparators(enviroPath + "desert\\ground.dds"), triangleFilter);
+    if (!groundBatch.texture) {
+        formatMessage("D3DERROR: Failed to load terrain texture");
+        return -1;
+    }
+    groundBatch.primitiveType = static_cast<std::int32_t>(PrimitiveType::TriangleStrip);
+    groundBatch.firstVertex = groundFirst;
+    groundBatch.primitiveCount = 2;
+
+    const std::int32_t n = waypointCount;
+    if (n < 2) {
+        formatMessage("ERROR: track has less than 2 waypoints");
+        return -1;
+    }
+    const auto& left = track.getLeftEdge();
+    const auto& right = track.getRightEdge();
+    std::vector<SceneVertex> ribbon(static_cast<std::size_t>(2 * n));
+    Vector3 lastLeft, lastRight;  // an edge list shorter than the waypoints repeats its last point
+    for (std::int32_t i = 0; i < n; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        if (k < right.size()) lastRight = right[k];
+        if (k < left.size()) lastLeft = left[k];
+        const auto v = static_cast<float>(i % 2);
+        ribbon[2 * k] = vertex(static_cast<float>(lastRight.x), static_cast<float>(lastRight.y) + kRibbonLift,
+                               static_cast<float>(lastRight.z), 0, 1, 0, kRibbonColor, 1, v);
+        ribbon[2 * k + 1] = vertex(static_cast<float>(lastLeft.x), static_cast<float>(lastLeft.y) + kRibbonLift,
+                                   static_cast<float>(lastLeft.z), 0, 1, 0, kRibbonColor, 0, v);
+    }
+    const int ribbonFirst = vertexPool.addVertices(2 * n, ribbon.data());
+    ribbon = {};
+    if (ribbonFirst < 0) {
+        formatMessage("GFXERROR: Failed to add track vertices to vertex pool");
+        return -1;
+    }
+    trackBatch.texture = device->loadTexture(toNativeSeparators(tracksPath + "track.dds"), triangleFilter);
+    if (!trackBatch.texture) {
+        formatMessage("D3DERROR: Failed to load track texture");
+        return -1;
+    }
+    trackBatch.primitiveType = static_cast<std::int32_t>(PrimitiveType::TriangleStrip);
+    trackBatch.firstVertex = ribbonFirst;
+    trackBatch.primitiveCount = 2 * n - 2;
+
+    const float s = kSkyHalfSize;
+    const SceneVertex sky[24] = {
+        vertex(-s, s, -s, 0, -1, 0, kWhite, 0, 1), vertex(s, s, -s, 0, -1, 0, kWhite, 0, 0),
+        vertex(-s, s, s, 0, -1, 0, kWhite, 1, 1),  vertex(s, s, s, 0, -1, 0, kWhite, 1, 0),
+        vertex(-s, -s, s, 0, 1, 0, kWhite, 0, 0),  vertex(s, -s, s, 0, 1, 0, kWhite, 1, 0),
+        vertex(-s, -s, -s, 0, 1, 0, kWhite, 0, 1), vertex(s, -s, -s, 0, 1, 0, kWhite, 1, 1),
+        vertex(-s, s, -s, 1, 0, 0, kWhite, 0, 0),  vertex(-s, s, s, 1, 0, 0, kWhite, 1, 0),
+        vertex(-s, -s, -s, 1, 0, 0, kWhite, 0, 1), vertex(-s, -s, s, 1, 0, 0, kWhite, 1, 1),
+        vertex(s, s, s, -1, 0, 0, kWhite, 0, 0),   vertex(s, s, -s, -1, 0, 0, kWhite, 1, 0),
+        vertex(s, -s, s, -1, 0, 0, kWhite, 0, 1),  vertex(s, -s, -s, -1, 0, 0, kWhite, 1, 1),
+        vertex(-s, s, s, 0, 0, -1, kWhite, 0, 0),  vertex(s, s, s, 0, 0, -1, kWhite, 1, 0),
+        vertex(-s, -s, s, 0, 0, -1, kWhite, 0, 1), vertex(s, -s, s, 0, 0, -1, kWhite, 1, 1),
+        vertex(s, s, -s, 0, 0, 1, kWhite, 0, 0),   vertex(-s, s, -s, 0, 0, 1, kWhite, 1, 0),
+        vertex(s, -s, -s, 0, 0, 1, kWhite, 0, 1),  vertex(-s, -s, -s, 0, 0, 1, kWhite, 1, 1),
+    };
+    const int skyFirst = vertexPool.addVertices(24, sky);
+    if (skyFirst < 0) {
+        formatMessage("GFXERROR: Failed to add skybox vertices to vertex pool");
+        return -1;
+    }
+    const TextureLoadOptions linearFilter{ImageFilter::Linear, ImageFilter::Linear};
+    for (std::size_t i = 0; i < skyBatch.textures.size(); ++i) {
+        const std::string file = formatBuffer("%sdesert\\skybox%d.dds", enviroPath.c_str(), static_cast<int>(i));
+        skyBatch.textures[i] = device->loadTexture(toNativeSeparators(file), linearFilter);
+        if (!skyBatch.textures[i]) {
+            formatMessage("D3DERROR: Failed to load skybox texture");
+            return -1;
+        }
+    }
+    skyBatch.primitiveType = static_cast<std::int32_t>(PrimitiveType::TriangleStrip);
+    skyBatch.firstVertex = skyFirst;
+    skyBatch.primitiveCount = 2;
+    return 0;
+}
+
+void CTorvaskDoc::teardownScene() {
+    ++sceneGeneration_;
+    throttle = 0.0;
+    brake = 0.0;
+    steering = 0.0;
+    drivingStarted = false;
+    mode = kModeIdle;
+    sceneReady = false;
+    driverModified = false;
+    framesThisSecond = 0;
+    physicsStepsThisSecond = 0;
+
+    // The chase cameras refer to the car; leave them before it goes.
+    cameraController.setStatic();
+    driver.reset();
+    carAdapter.reset();
+    car.reset();
+    physicsServer().destroy();
+
+    groundBatch.texture.reset();
+    trackBatch.texture.reset();
+    for (auto& texture : skyBatch.textures) texture.reset();
+
+    if (device) device->setTexture(0, nullptr);
+    device.reset();
+    font.reset();
+    direct3d.reset();
+
+    if (keyboard) keyboard->unacquire();
+    keyboard.reset();
+    directInput.reset();
+}
+
+std::int32_t CTorvaskDoc::restartScene() {
+    teardownScene();
+    const SetupChoice choice = host_.shell->runSimulationSetup(tracksPath, driversPath);
+    if (choice.accepted) {
+        trackFile = choice.trackFile;
+        driverFile = choice.driverFile;
+    } else {
+        host_.shell->requestClose();
+    }
+    return startScene(viewWindow);
+}
+
+}  // namespace torvask
