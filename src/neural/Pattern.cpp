@@ -64,7 +64,8 @@ void PATTERN::load(std::istream& in) {
         return;
     }
     // Consuming the line ends here makes the end of input visible right after the last record.
-    for (;;) {
+    // A peek on a stream already at its end would mark it failed, so stop there first.
+    while (!in.eof()) {
         const int c = in.peek();
         if (c == '\n') {
             in.get();
