@@ -1,0 +1,298 @@
+#include "tools/artgen/ArtGenerator.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "gfx/DdsWriter.h"
+#include "gfx/DxtEncoder.h"
+
+namespace torvask::artgen {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Integer hashing keeps the output identical wherever it is built (no library random engine).
+std::uint32_t hash3(int x, int y, std::uint32_t seed) {
+    std::uint32_t h = std::uint32_t(x) * 374761393u + std::uint32_t(y) * 668265263u + seed * 2246822519u;
+    h = (h ^ (h >> 13)) * 1274126177u;
+    return h ^ (h >> 16);
+}
+
+double random01(int x, int y, std::uint32_t seed) { return double(hash3(x, y, seed) & 0xFFFFFF) / double(0x1000000); }
+
+double smooth(double t) { return t * t * (3.0 - 2.0 * t); }
+
+// Value noise on a lattice that repeats every `period` cells, so textures tile.
+double valueNoise(double x, double y, int period, std::uint32_t seed) {
+    const double fx = std::floor(x);
+    const double fy = std::floor(y);
+    const int x0 = int(fx);
+    const int y0 = int(fy);
+    auto at = [&](int i, int j) {
+        const int wi = ((i % period) + period) % period;
+        const int wj = ((j % period) + period) % period;
+        return random01(wi, wj, seed);
+    };
+    const double tx = smooth(x - fx);
+    const double ty = smooth(y - fy);
+    const double a = at(x0, y0) + (at(x0 + 1, y0) - at(x0, y0)) * tx;
+    const double b = at(x0, y0 + 1) + (at(x0 + 1, y0 + 1) - at(x0, y0 + 1)) * tx;
+    return a + (b - a) * ty;
+}
+
+// Sum of octaves in [0, 1]; u, v in texture units [0, 1).
+double fbm(double u, double v, int baseCells, int octaves, std::uint32_t seed) {
+    double sum = 0.0;
+    double weight = 0.5;
+    double total = 0.0;
+    int cells = baseCells;
+    for (int o = 0; o < octaves; ++o) {
+        sum += weight * valueNoise(u * cells, v * cells, cells, seed + std::uint32_t(o) * 101u);
+        total += weight;
+        weight *= 0.5;
+        cells *= 2;
+    }
+    return sum / total;
+}
+
+std::uint8_t clampByte(double value) { return std::uint8_t(std::clamp(std::lround(value), 0L, 255L)); }
+
+ImageLevel blankLevel(int size) {
+    ImageLevel level;
+    level.width = size;
+    level.height = size;
+    level.data.assign(std::size_t(size) * std::size_t(size) * 4, 255);
+    return level;
+}
+
+void put(ImageLevel& level, int x, int y, double r, double g, double b) {
+    std::uint8_t* p = level.data.data() + (std::size_t(y) * level.width + x) * 4;
+    p[0] = clampByte(r);
+    p[1] = clampByte(g);
+    p[2] = clampByte(b);
+    p[3] = 255;
+}
+
+double mix(double a, double b, double t) { return a + (b - a) * t; }
+
+double smoothstep(double e0, double e1, double x) { return smooth(std::clamp((x - e0) / (e1 - e0), 0.0, 1.0)); }
+
+}  // namespace
+
+Image trackTexture(int size) {
+    ImageLevel level = blankLevel(size);
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            const double u = (x + 0.5) / size;
+            const double v = (y + 0.5) / size;
+            const double patches = fbm(u, v, 4, 4, 11);
+            const double grain = random01(x, y, 12) - 0.5;
+            double grey = 150.0 + (patches - 0.5) * 40.0 + grain * 26.0;
+            if (random01(x, y, 13) > 0.985) grey += 45.0;  // light aggregate stones
+            // Darker wheel tracks worn into the lanes.
+            const double wear = std::exp(-std::pow((u - 0.3) / 0.06, 2.0)) + std::exp(-std::pow((u - 0.7) / 0.06, 2.0));
+            grey -= wear * 14.0;
+            double r = grey;
+            double g = grey;
+            double b = grey + 4.0;
+            // White edge lines with slightly ragged paint.
+            const double line = std::max(smoothstep(0.035, 0.045, u) * (1.0 - smoothstep(0.085, 0.095, u)),
+                                         smoothstep(0.905, 0.915, u) * (1.0 - smoothstep(0.955, 0.965, u)));
+            if (line > 0.0) {
+                const double paint = 238.0 + grain * 20.0 - (patches - 0.5) * 15.0;
+                r = mix(r, paint, line);
+                g = mix(g, paint, line);
+                b = mix(b, paint, line);
+            }
+            // A dashed centre line: one dash per segment, half its length.
+            const double centre = smoothstep(0.49, 0.495, u) * (1.0 - smoothstep(0.505, 0.51, u));
+            if (centre > 0.0 && v > 0.25 && v < 0.75) {
+                r = mix(r, 235.0, centre);
+                g = mix(g, 225.0, centre);
+                b = mix(b, 160.0, centre);
+            }
+            put(level, x, y, r, g, b);
+        }
+    }
+    return compressDxt1WithMips(level);
+}
+
+Image groundTexture(int size) {
+    ImageLevel level = blankLevel(size);
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            const double u = (x + 0.5) / size;
+            const double v = (y + 0.5) / size;
+            const double dunes = fbm(u, v, 3, 3, 21);
+            const double warp = fbm(u, v, 8, 3, 22);
+            // Wind ripples across the sand, bent by the warp field.
+            const double angle = 0.6;
+            const double along = (u * std::cos(angle) + v * std::sin(angle)) * size / 5.5 + warp * 14.0;
+            const double ripple = 0.5 + 0.5 * std::sin(along * 2.0 * kPi / 1.0);
+            const double rippleStrength = 0.35 + 0.65 * fbm(u, v, 6, 2, 23);
+            const double grain = random01(x, y, 24) - 0.5;
+            double light = 1.0 + (dunes - 0.5) * 0.22 + (ripple - 0.5) * 0.10 * rippleStrength + grain * 0.07;
+            double r = 226.0 * light;
+            double g = 196.0 * light;
+            double b = 146.0 * light;
+            // Redder, darker hollows and the odd pebble.
+            const double hollow = smoothstep(0.55, 0.8, 1.0 - dunes);
+            r = mix(r, r * 0.93, hollow);
+            g = mix(g, g * 0.88, hollow);
+            b = mix(b, b * 0.84, hollow);
+            if (random01(x, y, 25) > 0.997) {
+                r *= 0.62;
+                g *= 0.58;
+                b *= 0.55;
+            }
+            put(level, x, y, r, g, b);
+        }
+    }
+    return compressDxt1WithMips(level);
+}
+
+void skyColour(double x, double y, double z, int rgb[3]) {
+    const double length = std::sqrt(x * x + y * y + z * z);
+    if (length == 0.0) {
+        rgb[0] = rgb[1] = rgb[2] = 0;
+        return;
+    }
+    x /= length;
+    y /= length;
+    z /= length;
+    const double elevation = std::asin(std::clamp(y, -1.0, 1.0));
+    const double azimuth = std::atan2(x, z);
+
+    // Sky: pale haze at the horizon to deep blue overhead.
+    const double t = std::pow(std::clamp(elevation / (kPi / 2.0), 0.0, 1.0), 0.45);
+    double r = mix(232.0, 62.0, t);
+    double g = mix(220.0, 120.0, t);
+    double b = mix(196.0, 205.0, t);
+
+    // The sun, low in the south-east of the +x/-z quarter, with a warm glow.
+    const double sunAzimuth = 2.2;
+    const double sunElevation = 0.42;
+    const double sx = std::cos(sunElevation) * std::sin(sunAzimuth);
+    const double sy = std::sin(sunElevation);
+    const double sz = std::cos(sunElevation) * std::cos(sunAzimuth);
+    const double angle = std::acos(std::clamp(x * sx + y * sy + z * sz, -1.0, 1.0));
+    const double glow = std::exp(-angle / 0.10) * 0.75 + std::exp(-angle / 0.5) * 0.25;
+    r = mix(r, 255.0, glow);
+    g = mix(g, 238.0, glow);
+    b = mix(b, 190.0, glow);
+    if (angle < 0.035) {
+        const double edge = smoothstep(0.035, 0.028, angle);
+        r = mix(r, 255.0, edge);
+        g = mix(g, 252.0, edge);
+        b = mix(b, 236.0, edge);
+    }
+
+    // Distant dunes: two ranges of rounded crests whose heights repeat around the horizon.
+    auto ridge = [&](double a, double base, double scale, double phase) {
+        double h = base;
+        h += scale * (0.55 * std::pow(0.5 + 0.5 * std::sin(3.0 * a + phase), 2.0));
+        h += scale * (0.30 * std::pow(0.5 + 0.5 * std::sin(7.0 * a + 2.1 * phase + 1.0), 3.0));
+        h += scale * (0.15 * (0.5 + 0.5 * std::sin(13.0 * a + 0.7 * phase)));
+        return h;
+    };
+    auto slopeShade = [&](double a, double base, double scale, double phase) {
+        const double d = 0.002;
+        const double slope = (ridge(a + d, base, scale, phase) - ridge(a - d, base, scale, phase)) / (2.0 * d);
+        // The side facing the sun's azimuth is lit.
+        return std::clamp(0.5 + 4.0 * slope * std::sin(a - sunAzimuth + kPi / 2.0) * -1.0, 0.0, 1.0);
+    };
+    const double far = ridge(azimuth, 0.015, 0.15, 0.4);
+    const double nearRange = ridge(azimuth, -0.01, 0.10, 2.3);
+    if (elevation < far && elevation >= 0.0) {
+        const double shade = slopeShade(azimuth, 0.015, 0.15, 0.4);
+        const double haze = 0.45;
+        r = mix(mix(205.0, 236.0, shade), 232.0, haze);
+        g = mix(mix(160.0, 200.0, shade), 220.0, haze);
+        b = mix(mix(118.0, 150.0, shade), 196.0, haze);
+    }
+    if (elevation < nearRange && elevation >= 0.0) {
+        const double shade = slopeShade(azimuth, -0.01, 0.10, 2.3);
+        const double haze = 0.2;
+        r = mix(mix(196.0, 238.0, shade), 232.0, haze);
+        g = mix(mix(148.0, 198.0, shade), 220.0, haze);
+        b = mix(mix(100.0, 140.0, shade), 196.0, haze);
+    }
+    if (elevation < 0.0) {
+        // The desert floor below the horizon, as the lit ground looks, hazier far away.
+        const double near = std::clamp(-elevation / 0.5, 0.0, 1.0);
+        r = mix(226.0, 214.0, near);
+        g = mix(205.0, 182.0, near);
+        b = mix(170.0, 112.0, near);
+    }
+    rgb[0] = int(clampByte(r));
+    rgb[1] = int(clampByte(g));
+    rgb[2] = int(clampByte(b));
+}
+
+Image skyboxFace(int face, int size) {
+    // Corners of each face at texture coordinates (0,0), (1,0) and (0,1), as the scene's skybox
+    // lays them out (a cube of half-size 10 around the eye).
+    static const double kCorners[6][3][3] = {
+        {{10, 10, -10}, {10, 10, 10}, {-10, 10, -10}},     // 0: top
+        {{-10, -10, 10}, {10, -10, 10}, {-10, -10, -10}},  // 1: bottom
+        {{-10, 10, -10}, {-10, 10, 10}, {-10, -10, -10}},  // 2: -x
+        {{10, 10, 10}, {10, 10, -10}, {10, -10, 10}},      // 3: +x
+        {{-10, 10, 10}, {10, 10, 10}, {-10, -10, 10}},     // 4: +z
+        {{10, 10, -10}, {-10, 10, -10}, {10, -10, -10}},   // 5: -z
+    };
+    ImageLevel level = blankLevel(size);
+    if (face < 0 || face > 5) return Image{};
+    const auto& c = kCorners[face];
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            const double u = (x + 0.5) / size;
+            const double v = (y + 0.5) / size;
+            double p[3];
+            for (int k = 0; k < 3; ++k) p[k] = c[0][k] + u * (c[1][k] - c[0][k]) + v * (c[2][k] - c[0][k]);
+            int rgb[3];
+            skyColour(p[0], p[1], p[2], rgb);
+            // A trace of texel noise breaks up banding in the gradient.
+            const double dither = (random01(x, y, 31 + std::uint32_t(face)) - 0.5) * 2.0;
+            put(level, x, y, rgb[0] + dither, rgb[1] + dither, rgb[2] + dither);
+        }
+    }
+    return rgbaWithMips(level);
+}
+
+bool writeAll(const std::string& root, std::string* error) {
+    namespace fs = std::filesystem;
+    auto failWith = [&](const std::string& what) {
+        if (error) *error = what;
+        return false;
+    };
+    std::error_code ec;
+    const fs::path base(root);
+    for (const char* folder : {"tracks", "enviro/desert", "cars/default"}) {
+        fs::create_directories(base / folder, ec);
+        if (ec) return failWith("cannot create " + (base / folder).string());
+    }
+    if (!writeDdsFile((base / "tracks/track.dds").string(), trackTexture())) {
+        return failWith("cannot write track.dds");
+    }
+    if (!writeDdsFile((base / "enviro/desert/ground.dds").string(), groundTexture())) {
+        return failWith("cannot write ground.dds");
+    }
+    for (int face = 0; face < 6; ++face) {
+        const std::string name = "enviro/desert/skybox" + std::to_string(face) + ".dds";
+        if (!writeDdsFile((base / name).string(), skyboxFace(face), DdsLayout::Bgr24)) {
+            return failWith("cannot write " + name);
+        }
+    }
+    std::ofstream car(base / "cars/default/car.x", std::ios::binary | std::ios::trunc);
+    const std::string text = carMeshText();
+    car.write(text.data(), std::streamsize(text.size()));
+    if (!car) return failWith("cannot write car.x");
+    return true;
+}
+
+}  // namespace torvask::artgen
