@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -231,6 +232,20 @@ TEST_F(CarOnGround, ThrottleCoastAndBrake) {
         }
     }
     EXPECT_GE(stoppedAfter, 0) << "still rolling at " << model->getSpeed();
+}
+
+TEST_F(CarOnGround, SpeedIsChassisSpeedTimesTwelvePointNineSixAndFedOverTwoHundredForty) {
+    car->setOutputs({0.5, 1.0}, 0);
+    steps(120);
+    const double chassis = bodyLinearSpeed(model->getChassis());
+    ASSERT_GT(chassis, 1.0);
+    EXPECT_EQ(model->getSpeed(), chassis * 12.96);
+    EXPECT_EQ(car->getSpeed(), model->getSpeed());
+    EXPECT_EQ(car->getInputs(0)[0], car->getSpeed() * 0.004166666666666667);
+    // The status line shows the same scaled figure.
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "Speed=%2.2f\r\n", car->getSpeed() / 240.0);
+    EXPECT_EQ(statusText().rfind(expected, 0), 0u) << statusText();
 }
 
 struct SteerCase {
