@@ -155,6 +155,11 @@ struct GlState {
     std::uint32_t vertexFormat = 0;
     class GlTexture* texture = nullptr;
 
+    bool capturePresents = false;
+    std::vector<std::uint8_t> captured;
+    int capturedWidth = 0;
+    int capturedHeight = 0;
+
     bool makeCurrent() {
         if (context == nullptr || surface == nullptr) return false;
         if (QOpenGLContext::currentContext() == context) return true;
@@ -519,9 +524,20 @@ bool GlDevice::endScene() {
     return true;
 }
 
+void GlDevice::setCapturePresents(bool capture) { state->capturePresents = capture; }
+
+bool GlDevice::lastPresentedFrame(std::vector<std::uint8_t>& rgba, int& width, int& height) const {
+    if (state->captured.empty()) return false;
+    rgba = state->captured;
+    width = state->capturedWidth;
+    height = state->capturedHeight;
+    return true;
+}
+
 bool GlDevice::present() {
     GlState& s = *state;
     if (!s.initialised || s.inScene || !s.makeCurrent()) return false;
+    if (s.capturePresents && !readBackBuffer(s.captured, s.capturedWidth, s.capturedHeight)) s.captured.clear();
     s.context->swapBuffers(s.surface);
     return true;
 }

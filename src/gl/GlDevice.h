@@ -58,6 +58,11 @@ public:
 
     // Reads the back buffer (before present) as RGBA8, rows top to bottom.
     bool readBackBuffer(std::vector<std::uint8_t>& rgba, int& width, int& height);
+    // When on, every present() first keeps a copy of the back buffer (for screenshots and
+    // tests that drive the whole frame step, which presents by itself).
+    void setCapturePresents(bool capture);
+    // The copy taken by the last present() while capturing; false if there is none.
+    bool lastPresentedFrame(std::vector<std::uint8_t>& rgba, int& width, int& height) const;
 
     // Device
     bool clear(std::uint32_t flags, std::uint32_t colorArgb, float depth, std::uint32_t stencil) override;
