@@ -47,8 +47,9 @@ inline std::vector<Vector3> squareCorners() {
     return {{50, 0, 50}, {150, 0, 50}, {150, 0, 150}, {50, 0, 150}, {50, 0, 50}};
 }
 
+// Members are public so that table rows (plain functions) can arrange a scenario.
 class SimFixture : public ::testing::Test {
-protected:
+public:
     void SetUp() override {
         doc.reset();
         host.reset();
