@@ -40,9 +40,11 @@ bool readHeaderLine(std::istream& in, std::string& line) {
 std::string createTemporaryBeside(const std::string& target) {
     std::random_device random;
     for (int attempt = 0; attempt < 16; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".tmp-%08x", static_cast<unsigned>(random()));
-        const std::string name = target + suffix;
+        // A short name of its own in the target's folder, whatever the length of the target's name.
+        char leaf[40];
+        std::snprintf(leaf, sizeof leaf, ".driver-%08x.tmp", static_cast<unsigned>(random()));
+        const std::size_t slash = target.rfind('/');
+        const std::string name = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + leaf;
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);

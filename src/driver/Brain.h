@@ -51,7 +51,8 @@ public:
     int save(const std::string& path) const;
     int load(const std::string& path);
 
-    // Lobe `lobe`, or null for an invalid index.
+    // Lobe `lobe`, or null for an invalid index. A successful load replaces the lobe objects, so
+    // the pointer is good only until the next load.
     Lobe* getLobe(int lobe) const;
 
     // (lobe index, index within that lobe) for brain input / output k.

@@ -80,6 +80,17 @@ TEST(DriverFile, SaveReplacesAnExistingFile) {
     EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"a.driver"}));
 }
 
+// The temporary file needs no longer name than the target itself.
+TEST(DriverFile, LongestFileNamesSave) {
+    TempDir dir;
+    const std::string path = dir.file(std::string(248, 'd') + ".driver");  // 255 characters, the most a name holds
+    Driver driver;
+    ASSERT_EQ(driver.save(path), 0);
+    Driver copy;
+    EXPECT_EQ(copy.load(path), 0);
+    EXPECT_EQ(folderEntries(dir.path()).size(), 1u);
+}
+
 TEST(DriverFile, SavedFileHasTheUsualPermissions) {
     TempDir dir;
     const mode_t previous = ::umask(022);
