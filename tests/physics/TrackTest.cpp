@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <locale>
 #include <string>
 #include <vector>
 
 #include "physics/Track.h"
+#include "physics/TrackListing.h"
 #include "support/TempDir.h"
 
 namespace torvask {
@@ -294,6 +296,33 @@ TEST(TrackTest, ZeroLengthSegmentLeavesEdgesOnTheCentre) {
     t.buildEdges();
     EXPECT_EQ(t.getLeftEdge()[0], Vector3(5, 1, 5));
     EXPECT_EQ(t.getRightEdge()[1], Vector3(5, 1, 5));
+}
+
+TEST(TrackListingTest, PrintsTerrainCountAndEveryWaypointWithItsEdges) {
+    TempDir dir;
+    Track t;
+    ASSERT_EQ(t.load(dir.write("two.trn", "300 250 1 1\n0 50 0.1 50\n1 150 0.1 50\n-1\n")), 0);
+    EXPECT_EQ(trackListing(t),
+              "terrain 300 250\n"
+              "waypoints 2\n"
+              "0 50 0.10000000000000001 50 50 0.10000000000000001 60 50 0.10000000000000001 40\n"
+              "1 150 0.10000000000000001 50 150 0.10000000000000001 60 150 0.10000000000000001 40\n");
+}
+
+TEST(TrackListingTest, WaypointsWithoutEdgesPrintZeroEdges) {
+    Track t;
+    t.setWaypoints({{1.5, 0, -2.25}});
+    EXPECT_EQ(trackListing(t), "terrain 0 0\nwaypoints 1\n0 1.5 0 -2.25 0 0 0 0 0 0\n");
+}
+
+TEST(TrackListingTest, SmoothedTrackListsOneLinePerWaypoint) {
+    TempDir dir;
+    Track t;
+    ASSERT_EQ(t.load(dir.write("three.trn", trackFile({{0, 0, 0}, {10, 0, 0}, {10, 0, 10}}))), 0);
+    const std::string text = trackListing(t);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2 + 40);
+    EXPECT_EQ(text.rfind("terrain 300 400\nwaypoints 40\n0 0 0 0 ", 0), 0u);
+    EXPECT_NE(text.find("\n39 10 0 10 "), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,41 @@
+// torvask-lab track FILE: loads a track file as the simulation does and prints the terrain size,
+// the smoothed waypoint count and every waypoint with its two ribbon edges.
+#include <cstdio>
+#include <string>
+
+#include "LabCommand.h"
+#include "common/Messages.h"
+#include "physics/Track.h"
+#include "physics/TrackListing.h"
+
+namespace torvask::lab {
+namespace {
+
+int runTrack(int argc, char** argv);
+
+const LabCommandRegistration registration({
+    "track",
+    "FILE",
+    "print a track file's terrain size and its smoothed waypoints with their left and right edges",
+    &runTrack,
+});
+
+int runTrack(int argc, char** argv) {
+    if (argc != 2) {
+        for (const LabCommand& c : labCommands()) {
+            if (c.name == "track") return printUsage(c);
+        }
+        return 2;
+    }
+    Track track;
+    if (track.load(argv[1]) != 0) {
+        formatMessage("Failed to load terrain file");
+        return 1;
+    }
+    const std::string text = trackListing(track);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return 0;
+}
+
+}  // namespace
+}  // namespace torvask::lab
