@@ -1,0 +1,153 @@
+#include "Demonstrator.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
+namespace torvask::lab {
+namespace {
+
+constexpr double kSteeringLimit = 1.0 / 3.0;
+// The keyboard's ramps, per second: a held pedal rises slowly, a released one falls fast; a
+// held steering key turns slowly, released steering springs back to the centre.
+constexpr double kPedalRise = 0.25;
+constexpr double kPedalFall = 2.5;
+constexpr double kSteerRate = 0.25;
+constexpr double kSteerCentring = 12.0;
+// Wheelbase of the car (front and rear axles 0.4 of its length of 4 from the centre).
+constexpr double kWheelBase = 3.2;
+// Steering value s gives front-wheel angles of 2.1 s and 0.7 s: about 1.4 s on average.
+constexpr double kWheelAnglePerSteering = 1.4;
+
+double clamp(double v, double lo, double hi) { return std::max(lo, std::min(hi, v)); }
+
+double flatDistance(const Vector3& a, const Vector3& b) {
+    return std::hypot(a.x - b.x, a.z - b.z);
+}
+
+}  // namespace
+
+Demonstrator::Demonstrator(const Track& track, DemoTuning tuning) : track_(track), tuning_(tuning) {}
+
+int Demonstrator::nearestWaypoint(const Vector3& p) const {
+    const auto& w = track_.getWaypoints();
+    const int n = static_cast<int>(w.size());
+    int best = 0;
+    double bestDistance = std::numeric_limits<double>::infinity();
+    for (int i = 0; i < n; ++i) {
+        const double d = flatDistance(p, w[i]);
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = i;
+        }
+    }
+    return best;
+}
+
+Vector3 Demonstrator::pointAhead(int from, double distance) const {
+    const auto& w = track_.getWaypoints();
+    const int n = static_cast<int>(w.size());
+    int i = from;
+    double left = distance;
+    for (int steps = 0; steps < n; ++steps) {
+        const int j = (i + 1) % n;
+        const double seg = flatDistance(w[i], w[j]);
+        if (seg >= left && seg > 0.0) {
+            const double t = left / seg;
+            return w[i] + (w[j] - w[i]) * t;
+        }
+        left -= seg;
+        i = j;
+    }
+    return w[i];
+}
+
+double Demonstrator::tightestRadiusAhead(int from, double distance) const {
+    const auto& w = track_.getWaypoints();
+    const int n = static_cast<int>(w.size());
+    // Compare chords about 8 units long so the waypoint spacing does not matter.
+    constexpr double kChord = 8.0;
+    double tightest = std::numeric_limits<double>::infinity();
+    double travelled = 0.0;
+    for (double s = 0.0; s <= distance; s += 2.0) {
+        const Vector3 a = pointAhead(from, s);
+        const Vector3 b = pointAhead(from, s + kChord);
+        const Vector3 c = pointAhead(from, s + 2 * kChord);
+        const double h1 = std::atan2(b.x - a.x, b.z - a.z);
+        const double h2 = std::atan2(c.x - b.x, c.z - b.z);
+        double turn = std::fabs(std::remainder(h2 - h1, 2.0 * M_PI));
+        if (turn > 1e-6) tightest = std::min(tightest, kChord / turn);
+        travelled = s;
+    }
+    (void)travelled;
+    (void)n;
+    return tightest;
+}
+
+DemoKeys Demonstrator::decide(const Vector3& position, double yaw, double speed, double throttle, double brake,
+                              double steering, double dt) {
+    if (dt <= 0.0) dt = 0.0001;
+    const int nearest = nearestWaypoint(position);
+    lastNearest_ = nearest;
+
+    // Steering: pure pursuit towards a point on the centre line ahead.
+    const double lookAhead = tuning_.lookAheadBase + tuning_.lookAheadPerSpeed * speed;
+    const Vector3 target = pointAhead(nearest, lookAhead);
+    const double toTarget = std::atan2(target.x - position.x, target.z - position.z);
+    const double alpha = std::remainder(toTarget - yaw, 2.0 * M_PI);  // > 0: target to the right
+    const double distance = std::max(1.0, flatDistance(target, position));
+    const double wheelAngle = std::atan(2.0 * kWheelBase * std::sin(alpha) / distance);
+    targetSteering_ = clamp(wheelAngle / kWheelAnglePerSteering, -kSteeringLimit, kSteeringLimit);
+
+    // Speed: slow enough for the tightest bend within braking distance.
+    const double horizon = tuning_.brakeDistanceBase + tuning_.brakeDistancePerSpeed * speed;
+    const double radius = tightestRadiusAhead(nearest, horizon);
+    targetSpeed_ = clamp(tuning_.cornerSpeed * std::sqrt(radius / 30.0), tuning_.minSpeed, tuning_.maxSpeed);
+    const double pedal = clamp((targetSpeed_ - speed) * tuning_.pedalGain, -1.0, 1.0);
+
+    // Keys: of the choices, the one whose ramped result this frame lands nearest the aim.
+    DemoKeys keys;
+    {
+        struct Choice {
+            bool left, right;
+            double result;
+        };
+        const std::array<Choice, 3> choices = {{
+            {false, false, steering - steering * dt * kSteerCentring},
+            {true, false, steering - kSteerRate * dt},
+            {false, true, steering + kSteerRate * dt},
+        }};
+        double bestError = std::numeric_limits<double>::infinity();
+        for (const Choice& c : choices) {
+            const double err = std::fabs(clamp(c.result, -kSteeringLimit, kSteeringLimit) - targetSteering_);
+            if (err < bestError - 1e-12) {
+                bestError = err;
+                keys.left = c.left;
+                keys.right = c.right;
+            }
+        }
+    }
+    {
+        auto ramp = [&](double v, bool held) {
+            return clamp(held ? v + kPedalRise * dt : v - kPedalFall * dt, 0.0, 1.0);
+        };
+        struct Choice {
+            bool w, s;
+        };
+        const std::array<Choice, 3> choices = {{{false, false}, {true, false}, {false, true}}};
+        double bestError = std::numeric_limits<double>::infinity();
+        for (const Choice& c : choices) {
+            const double result = ramp(throttle, c.w) - ramp(brake, c.s);
+            const double err = std::fabs(result - pedal);
+            if (err < bestError - 1e-12) {
+                bestError = err;
+                keys.throttle = c.w;
+                keys.brake = c.s;
+            }
+        }
+    }
+    return keys;
+}
+
+}  // namespace torvask::lab
