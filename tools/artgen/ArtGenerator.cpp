@@ -92,22 +92,23 @@ Image trackTexture(int size) {
             const double v = (y + 0.5) / size;
             const double patches = fbm(u, v, 4, 4, 11);
             const double grain = random01(x, y, 12) - 0.5;
-            double grey = 150.0 + (patches - 0.5) * 40.0 + grain * 26.0;
+            double grey = 168.0 + (patches - 0.5) * 36.0 + grain * 26.0;
             if (random01(x, y, 13) > 0.985) grey += 45.0;  // light aggregate stones
             // Darker wheel tracks worn into the lanes.
             const double wear = std::exp(-std::pow((u - 0.3) / 0.06, 2.0)) + std::exp(-std::pow((u - 0.7) / 0.06, 2.0));
             grey -= wear * 14.0;
+            // Slightly blue, so that under the scene's warm light (blue at 0.8) it reads neutral grey.
             double r = grey;
             double g = grey;
-            double b = grey + 4.0;
+            double b = grey * 1.18;
             // White edge lines with slightly ragged paint.
             const double line = std::max(smoothstep(0.035, 0.045, u) * (1.0 - smoothstep(0.085, 0.095, u)),
                                          smoothstep(0.905, 0.915, u) * (1.0 - smoothstep(0.955, 0.965, u)));
             if (line > 0.0) {
-                const double paint = 238.0 + grain * 20.0 - (patches - 0.5) * 15.0;
+                const double paint = 250.0 + grain * 10.0 - (patches - 0.5) * 10.0;
                 r = mix(r, paint, line);
                 g = mix(g, paint, line);
-                b = mix(b, paint, line);
+                b = mix(b, 255.0, line);
             }
             // A dashed centre line: one dash per segment, half its length.
             const double centre = smoothstep(0.49, 0.495, u) * (1.0 - smoothstep(0.505, 0.51, u));
@@ -206,28 +207,35 @@ void skyColour(double x, double y, double z, int rgb[3]) {
         // The side facing the sun's azimuth is lit.
         return std::clamp(0.5 + 4.0 * slope * std::sin(a - sunAzimuth + kPi / 2.0) * -1.0, 0.0, 1.0);
     };
-    const double far = ridge(azimuth, 0.015, 0.15, 0.4);
-    const double nearRange = ridge(azimuth, -0.01, 0.10, 2.3);
-    if (elevation < far && elevation >= 0.0) {
-        const double shade = slopeShade(azimuth, 0.015, 0.15, 0.4);
-        const double haze = 0.45;
-        r = mix(mix(205.0, 236.0, shade), 232.0, haze);
-        g = mix(mix(160.0, 200.0, shade), 220.0, haze);
-        b = mix(mix(118.0, 150.0, shade), 196.0, haze);
+    // Silhouettes are blended over about one texel (0.003 rad) so they do not show steps.
+    auto cover = [](double height, double e) { return std::clamp((height - e) / 0.004 + 0.5, 0.0, 1.0); };
+    const double far = ridge(azimuth, 0.012, 0.085, 0.4);
+    const double nearRange = ridge(azimuth, -0.008, 0.055, 2.3);
+    const double farCover = elevation >= -0.004 ? cover(far, elevation) : 0.0;
+    if (farCover > 0.0) {
+        const double shade = slopeShade(azimuth, 0.012, 0.085, 0.4);
+        const double haze = 0.4;
+        r = mix(r, mix(mix(200.0, 236.0, shade), 232.0, haze), farCover);
+        g = mix(g, mix(154.0, 200.0, shade) * (1.0 - haze) + 220.0 * haze, farCover);
+        b = mix(b, mix(mix(104.0, 140.0, shade), 196.0, haze), farCover);
     }
-    if (elevation < nearRange && elevation >= 0.0) {
-        const double shade = slopeShade(azimuth, -0.01, 0.10, 2.3);
-        const double haze = 0.2;
-        r = mix(mix(196.0, 238.0, shade), 232.0, haze);
-        g = mix(mix(148.0, 198.0, shade), 220.0, haze);
-        b = mix(mix(100.0, 140.0, shade), 196.0, haze);
+    const double nearCover = elevation >= -0.004 ? cover(nearRange, elevation) : 0.0;
+    if (nearCover > 0.0) {
+        const double shade = slopeShade(azimuth, -0.008, 0.055, 2.3);
+        const double haze = 0.15;
+        r = mix(r, mix(mix(192.0, 230.0, shade), 232.0, haze), nearCover);
+        g = mix(g, mix(mix(146.0, 192.0, shade), 220.0, haze), nearCover);
+        b = mix(b, mix(mix(92.0, 126.0, shade), 196.0, haze), nearCover);
     }
     if (elevation < 0.0) {
-        // The desert floor below the horizon, as the lit ground looks, hazier far away.
-        const double near = std::clamp(-elevation / 0.5, 0.0, 1.0);
-        r = mix(226.0, 214.0, near);
-        g = mix(205.0, 182.0, near);
-        b = mix(170.0, 112.0, near);
+        // The desert floor below the horizon, coloured as the lit ground looks, with a little
+        // haze right at the horizon.
+        const double t = smoothstep(0.0, 0.02, -elevation);
+        const double floorR = mix(214.0, 208.0, t), floorG = mix(186.0, 176.0, t), floorB = mix(128.0, 106.0, t);
+        const double edge = std::clamp(-elevation / 0.003, 0.0, 1.0);  // blend into the dunes' feet
+        r = mix(r, floorR, edge);
+        g = mix(g, floorG, edge);
+        b = mix(b, floorB, edge);
     }
     rgb[0] = int(clampByte(r));
     rgb[1] = int(clampByte(g));

@@ -33,12 +33,12 @@ enum CarMaterial {
     kTyre = 2,
     kRim = 3,
     kHeadlight = 4,
-    kTrim = 5,
+    kPlate = 5,
     kGrille = 6,
     kStripe = 7,
     kLeftBrakeLight = 8,
     kRightBrakeLight = 9,
-    kPlate = 10,
+    kTrim = 10,  // last: the static scene is drawn with the last material's ambient, so keep it neutral
 };
 std::string carMeshText();
 
