@@ -1,5 +1,7 @@
 #include "gfx/XMesh.h"
 
+#include "gfx/XFileCheck.h"
+
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -158,6 +160,8 @@ bool loadXMeshFromMemory(const void* data, std::size_t size, XMeshData& mesh, st
     mesh = XMeshData{};
     if (data == nullptr || size == 0) return fail(mesh, error, "no data");
     if (size > kMaxFileBytes) return fail(mesh, error, "unusable file size");
+    std::string why;
+    if (!checkTextXFile(static_cast<const char*>(data), size, &why)) return fail(mesh, error, why);
     Assimp::Importer importer;
     const aiScene* scene = importer.ReadFileFromMemory(data, size, kImportFlags, "x");
     return convertScene(scene, importer, textFileWithoutMaterials(data, size), mesh, error);

@@ -32,6 +32,8 @@ struct XMeshData {
     std::vector<XMeshSubset> subsets;  // parallel to materials, or one subset
 };
 
+// Only the text form of the format is read, and it is checked for consistent counts and
+// indices before the parser sees it (see XFileCheck.h).
 // Returns true and fills mesh on success; false (mesh empty, *error set when given) for a
 // file that cannot be read or parsed, holds no geometry, or a path of 260 characters or more
 // (the limit the program's paths have always had; longer ones are refused, not cut).
