@@ -7,6 +7,9 @@
 #include <cstring>
 #include <vector>
 
+#include <QColor>
+#include <QImage>
+
 #include "gfx/DdsWriter.h"
 #include "gl/GlDevice.h"
 #include "render/Vertex.h"
@@ -260,6 +263,45 @@ TEST_F(GlDeviceTest, RefusesOutOfRangeBuffersDrawsAndStates) {
     EXPECT_EQ(device->loadMesh("/nonexistent/car.x"), nullptr);
 }
 
+TEST_F(GlDeviceTest, ProbeFindsCoreProfileAndLeavesTheCurrentContextAlone) {
+    const auto& w = testing::glTestWindow();
+    EXPECT_TRUE(GlDevice::probe());
+    EXPECT_EQ(QOpenGLContext::currentContext(), w.context);
+    EXPECT_EQ(GlDevice::requiredFormat().profile(), QSurfaceFormat::CoreProfile);
+    EXPECT_GE(GlDevice::requiredFormat().depthBufferSize(), 16);
+}
+
+TEST_F(GlDeviceTest, PngTexturesAndTheBundledCarMeshLoadAndDraw) {
+    // A PNG texture through the same load call: a flat colour modulating a white quad.
+    testing::TempDir dir;
+    QImage png(4, 4, QImage::Format_RGBA8888);
+    png.fill(QColor(40, 160, 220));
+    const std::string path = dir.file("flat.png");
+    ASSERT_TRUE(png.save(QString::fromStdString(path), "PNG"));
+    auto texture = device->loadTexture(path, TextureLoadOptions{});
+    ASSERT_NE(texture, nullptr);
+    putQuad(0, -1, -1, 1, 1, 0.5f, 0xFFFFFFFF);
+    device->setRenderState(RenderState::Lighting, false);
+    device->setTexture(0, texture.get());
+    ASSERT_TRUE(device->beginScene());
+    drawQuad(0);
+    ASSERT_TRUE(device->endScene());
+    expectNear(pixel(320, 240), {40, 160, 220}, 0);
+
+    // The generated car: every material a subset, in file order; subsets past the end refused.
+    auto mesh = device->loadMesh(std::string(TORVASK_RUNTIME_DIR) + "/cars/default/car.x");
+    ASSERT_NE(mesh, nullptr);
+    EXPECT_EQ(mesh->subsetCount(), 11);
+    ASSERT_EQ(mesh->materials().size(), 11u);
+    EXPECT_GT(mesh->materials()[8].material.diffuse.r, 0.8f);
+    EXPECT_FALSE(device->drawSubset(*mesh, 0)) << "outside a scene";
+    ASSERT_TRUE(device->beginScene());
+    for (int i = 0; i < mesh->subsetCount(); ++i) EXPECT_TRUE(device->drawSubset(*mesh, i)) << i;
+    EXPECT_FALSE(device->drawSubset(*mesh, 11));
+    EXPECT_FALSE(device->drawSubset(*mesh, -1));
+    ASSERT_TRUE(device->endScene());
+}
+
 TEST_F(GlDeviceTest, ResourcesMayOutliveTheirDevice) {
     testing::TempDir dir;
     Image image;
@@ -276,11 +318,18 @@ TEST_F(GlDeviceTest, ResourcesMayOutliveTheirDevice) {
     device->setTexture(0, texture.get());
     device->setStreamSource(0, buffer.get(), 36);
     device.reset();
-    // Destroying them now must neither crash nor touch freed memory (the sanitizer build checks).
+    // Destroying them now must neither crash nor touch freed memory (the sanitizer build checks),
+    // and must leave the context fit for the next device.
     texture.reset();
     font.reset();
     buffer.reset();
-    SUCCEED();
+    const auto& w = testing::glTestWindow();
+    device = std::make_unique<GlDevice>(w.context, w.window);
+    ASSERT_TRUE(device->initialise());
+    ASSERT_TRUE(device->beginScene());
+    ASSERT_TRUE(device->clear(kClearTarget, 0xFF102030, 1.0f, 0));
+    ASSERT_TRUE(device->endScene());
+    expectNear(pixel(5, 5), {0x10, 0x20, 0x30}, 0);
 }
 
 TEST_F(GlDeviceTest, TextIsDrawnInItsColourInsideItsRectangleOnly) {
