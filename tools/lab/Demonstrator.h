@@ -1,8 +1,16 @@
 #pragma once
 // A careful driver that only presses keys: it looks ahead along the track, steers towards a
-// point on the centre line (pure pursuit), and lifts and brakes before tight corners. Its
-// recorded laps are the demonstrations the sample driver learns from, so it must drive the
+// point on the centre line (pure pursuit), and lifts and brakes as the bends ahead tighten.
+// Its recorded laps are the demonstrations the sample driver learns from, so it drives the
 // way the keyboard lets a person drive: through W, S, A and D and their ramps, nothing else.
+//
+// It judges its speed by the car's own sensors (how far the heading factors and the turn
+// factor say the road bends ahead), not by the track's geometry far ahead: a learned driver
+// sees only those five numbers, and a speed it cannot see the reason for is a speed it cannot
+// learn. Judged by geometry 40 to 100 units ahead, the demonstrator was faster, but drivers
+// trained on it braked too late into the hairpin and cut the tight corners.
+#include <vector>
+
 #include "common/Vector3.h"
 #include "physics/Track.h"
 
@@ -18,11 +26,10 @@ struct DemoKeys {
 struct DemoTuning {
     double lookAheadBase = 9.0;       // render units ahead of the car's nearest waypoint
     double lookAheadPerSpeed = 0.10;  // more per display speed unit
-    double cornerSpeed = 95.0;        // display speed that suits a bend of radius 30
-    double minSpeed = 45.0;
-    double maxSpeed = 165.0;
-    double brakeDistanceBase = 25.0;  // how far ahead bends slow the car, render units
-    double brakeDistancePerSpeed = 0.55;
+    double minSpeed = 45.0;           // display speed
+    double maxSpeed = 150.0;
+    double turnSlowdown = 300.0;      // display speed given up per unit of turn factor
+    double headingSlowdown = 60.0;    // ... per unit of the largest heading factor
     double pedalGain = 1.0 / 15.0;    // pedal per display speed unit of error
 };
 
@@ -33,8 +40,9 @@ public:
     // The keys to hold this frame. position/yaw: the car's render-frame pose (yaw in radians,
     // forward = (sin yaw, 0, cos yaw)); speed: display speed; throttle/brake/steering: the
     // document's control values now; dt: this frame's time in seconds.
+    // sensors: the car's five inputs (speed/240, three heading factors, turn factor).
     DemoKeys decide(const Vector3& position, double yaw, double speed, double throttle, double brake,
-                    double steering, double dt);
+                    double steering, double dt, const std::vector<double>& sensors);
 
     // What decide aimed at last (for traces): steering in [-1/3, 1/3], target display speed.
     double targetSteering() const { return targetSteering_; }
@@ -44,12 +52,9 @@ private:
     int nearestWaypoint(const Vector3& p) const;
     // The point on the centre line about distance units beyond waypoint from.
     Vector3 pointAhead(int from, double distance) const;
-    // The tightest bend radius (render units) on the centre line within distance of waypoint from.
-    double tightestRadiusAhead(int from, double distance) const;
 
     const Track& track_;
     DemoTuning tuning_;
-    int lastNearest_ = 0;
     double targetSteering_ = 0.0;
     double targetSpeed_ = 0.0;
 };

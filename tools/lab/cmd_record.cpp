@@ -40,10 +40,10 @@ int record(int argc, char** argv) {
     double dt = 1.0 / 60.0;
     while (session.simulatedSeconds() < seconds) {
         if (laps > 0 && static_cast<double>(monitor.laps().size()) >= laps) break;
-        const Car* car = doc.getCar();
+        Car* car = doc.getCar();
         if (!car) break;
         const DemoKeys keys = demo.decide(car->getPosition(), car->getRotation().y, car->getSpeed(), doc.getThrottle(),
-                                          doc.getBrake(), doc.getSteering(), dt);
+                                          doc.getBrake(), doc.getSteering(), dt, car->getInputs(0));
         host.releaseAll();
         if (keys.throttle) host.press(dik::kW);
         if (keys.brake) host.press(dik::kS);

@@ -63,33 +63,10 @@ Vector3 Demonstrator::pointAhead(int from, double distance) const {
     return w[i];
 }
 
-double Demonstrator::tightestRadiusAhead(int from, double distance) const {
-    const auto& w = track_.getWaypoints();
-    const int n = static_cast<int>(w.size());
-    // Compare chords about 8 units long so the waypoint spacing does not matter.
-    constexpr double kChord = 8.0;
-    double tightest = std::numeric_limits<double>::infinity();
-    double travelled = 0.0;
-    for (double s = 0.0; s <= distance; s += 2.0) {
-        const Vector3 a = pointAhead(from, s);
-        const Vector3 b = pointAhead(from, s + kChord);
-        const Vector3 c = pointAhead(from, s + 2 * kChord);
-        const double h1 = std::atan2(b.x - a.x, b.z - a.z);
-        const double h2 = std::atan2(c.x - b.x, c.z - b.z);
-        double turn = std::fabs(std::remainder(h2 - h1, 2.0 * M_PI));
-        if (turn > 1e-6) tightest = std::min(tightest, kChord / turn);
-        travelled = s;
-    }
-    (void)travelled;
-    (void)n;
-    return tightest;
-}
-
 DemoKeys Demonstrator::decide(const Vector3& position, double yaw, double speed, double throttle, double brake,
-                              double steering, double dt) {
+                              double steering, double dt, const std::vector<double>& sensors) {
     if (dt <= 0.0) dt = 0.0001;
     const int nearest = nearestWaypoint(position);
-    lastNearest_ = nearest;
 
     // Steering: pure pursuit towards a point on the centre line ahead.
     const double lookAhead = tuning_.lookAheadBase + tuning_.lookAheadPerSpeed * speed;
@@ -100,10 +77,14 @@ DemoKeys Demonstrator::decide(const Vector3& position, double yaw, double speed,
     const double wheelAngle = std::atan(2.0 * kWheelBase * std::sin(alpha) / distance);
     targetSteering_ = clamp(wheelAngle / kWheelAnglePerSteering, -kSteeringLimit, kSteeringLimit);
 
-    // Speed: slow enough for the tightest bend within braking distance.
-    const double horizon = tuning_.brakeDistanceBase + tuning_.brakeDistancePerSpeed * speed;
-    const double radius = tightestRadiusAhead(nearest, horizon);
-    targetSpeed_ = clamp(tuning_.cornerSpeed * std::sqrt(radius / 30.0), tuning_.minSpeed, tuning_.maxSpeed);
+    // Speed: slower the more the sensors say the road bends ahead.
+    double bend = 0.0, turn = 0.0;
+    if (sensors.size() == 5) {
+        bend = std::max({std::fabs(sensors[1]), std::fabs(sensors[2]), std::fabs(sensors[3])});
+        turn = sensors[4];
+    }
+    targetSpeed_ = clamp(tuning_.maxSpeed - tuning_.turnSlowdown * turn - tuning_.headingSlowdown * bend,
+                         tuning_.minSpeed, tuning_.maxSpeed);
     const double pedal = clamp((targetSpeed_ - speed) * tuning_.pedalGain, -1.0, 1.0);
 
     // Keys: of the choices, the one whose ramped result this frame lands nearest the aim.

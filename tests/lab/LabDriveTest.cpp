@@ -1,0 +1,146 @@
+// The teaching-by-example tools on the real simulation: the demonstrator's recordings, the
+// drive figures eval reports, and the bundled sample driver.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Demonstrator.h"
+#include "DriveMonitor.h"
+#include "LabSession.h"
+#include "driver/Driver.h"
+#include "physics/Car.h"
+
+namespace torvask::lab {
+namespace {
+
+const std::string kTracks = TORVASK_DATA_DIR "/tracks/";
+
+// Drives with the demonstrator until seconds of simulated time or laps, whichever comes first.
+void demonstrate(LabSession& session, DriveMonitor& monitor, double seconds, std::size_t laps) {
+    Demonstrator demo(session.doc().getTrack());
+    double dt = 1.0 / 60.0;
+    while (session.simulatedSeconds() < seconds && monitor.laps().size() < laps) {
+        Car* car = session.doc().getCar();
+        ASSERT_NE(car, nullptr);
+        const DemoKeys keys = demo.decide(car->getPosition(), car->getRotation().y, car->getSpeed(),
+                                          session.doc().getThrottle(), session.doc().getBrake(),
+                                          session.doc().getSteering(), dt, car->getInputs(0));
+        HeadlessHost& host = session.host();
+        host.releaseAll();
+        if (keys.throttle) host.press(dik::kW);
+        if (keys.brake) host.press(dik::kS);
+        if (keys.left) host.press(dik::kA);
+        if (keys.right) host.press(dik::kD);
+        const int ms = session.frame();
+        ASSERT_GT(ms, 0);
+        dt = ms * 0.001;
+        monitor.observe(ms);
+    }
+}
+
+TEST(Demonstrator, RecordsPatternsOfTheRightShapeAndRanges) {
+    LabSession session;
+    ASSERT_TRUE(session.start(kTracks + "Oval.trn", ""));
+    DriveMonitor monitor(session.doc());
+    demonstrate(session, monitor, 20.0, 99);
+    ASSERT_EQ(session.doc().getDriver()->closePatternFiles(), 0);
+
+    std::ifstream in(session.doc().getPatternsPath() + ".0");
+    ASSERT_TRUE(in.is_open());
+    int lines = 0;
+    double topSpeed = 0.0, topThrottle = 0.0;
+    for (std::string line; std::getline(in, line);) {
+        ++lines;
+        SCOPED_TRACE(line);
+        std::stringstream ss(line);
+        std::vector<double> v;
+        for (std::string cell; std::getline(ss, cell, '\t');) v.push_back(std::stod(cell));
+        ASSERT_EQ(v.size(), 8u);
+        EXPECT_EQ(v[0], lines);  // numbered from 1
+        EXPECT_GE(v[1], 0.0);
+        EXPECT_LE(v[1], 1.0);
+        for (int k = 2; k <= 4; ++k) {
+            EXPECT_GE(v[k], -1.0);
+            EXPECT_LE(v[k], 1.0);
+        }
+        EXPECT_GE(v[5], 0.0);
+        for (int k = 6; k <= 7; ++k) {
+            EXPECT_GE(v[k], 0.0);
+            EXPECT_LE(v[k], 1.0);
+        }
+        topSpeed = std::max(topSpeed, v[1]);
+        topThrottle = std::max(topThrottle, v[7]);
+    }
+    // One pattern per 200 ms of driving: 20 s give about 100 (the first waits for a key).
+    EXPECT_GE(lines, 95);
+    EXPECT_LE(lines, 101);
+    EXPECT_GT(topSpeed, 0.2);     // it really drove
+    EXPECT_GT(topThrottle, 0.6);  // on the throttle, not coasting
+    EXPECT_EQ(monitor.offTrackFrames(), 0);
+}
+
+TEST(DriveMonitor, LapTimeEqualsTheSumOfItsFramesAndStaysOnTheRibbon) {
+    LabSession session;
+    ASSERT_TRUE(session.start(kTracks + "Oval.trn", ""));
+    DriveMonitor monitor(session.doc());
+    demonstrate(session, monitor, 200.0, 2);
+    ASSERT_EQ(monitor.laps().size(), 2u);
+    for (const LapRecord& lap : monitor.laps()) {
+        EXPECT_EQ(lap.lapTextMs, lap.frameSumMs);
+        EXPECT_GT(lap.lapTextMs, 20000);
+        EXPECT_EQ(lap.offTrackFrames, 0);
+        EXPECT_LE(lap.maxDeviation, 10.0);
+    }
+    EXPECT_EQ(monitor.bestLapText(), formatLapTime(std::min(monitor.laps()[0].lapTextMs, monitor.laps()[1].lapTextMs)));
+    EXPECT_FALSE(monitor.stuck());
+}
+
+TEST(DriveMonitor, ACarParkedOffTheTrackIsOffAndStuck) {
+    LabSession session;
+    ASSERT_TRUE(session.start(kTracks + "Oval.trn", ""));
+    Car* car = session.doc().getCar();
+    const Track& track = session.doc().getTrack();
+    // The middle of the terrain is well inside the oval's infield.
+    car->setPosition(track.getTerrainWidth() / 2.0, 0.0, track.getTerrainDepth() / 2.0);
+    DriveMonitor monitor(session.doc());
+    bool stuckBefore10s = false;
+    while (session.simulatedSeconds() < 12.0) {
+        const int ms = session.frame();
+        ASSERT_GT(ms, 0);
+        monitor.observe(ms);
+        if (session.simulatedSeconds() < 9.9) stuckBefore10s = stuckBefore10s || monitor.stuck();
+    }
+    EXPECT_EQ(monitor.offTrackFrames(), monitor.frames());
+    EXPECT_GT(monitor.maxDeviation(), track.getTrackWidth() / 2.0);
+    EXPECT_FALSE(stuckBefore10s);
+    EXPECT_TRUE(monitor.stuck());
+    EXPECT_TRUE(monitor.laps().empty());
+    EXPECT_EQ(monitor.summaryLine().substr(0, 7), "laps=0 ");
+    EXPECT_NE(monitor.summaryLine().find(" stuck=1 best=none"), std::string::npos);
+}
+
+TEST(LabSession, FormatsLapTimesAsTheLapTextDoes) {
+    EXPECT_EQ(formatLapTime(61234), "01:01.234");
+    EXPECT_EQ(formatLapTime(0), "00:00.000");
+    EXPECT_EQ(formatLapTime(59999), "00:59.999");
+}
+
+TEST(SampleDriver, LapsTheOvalCleanly) {
+    LabSession session;
+    ASSERT_TRUE(session.start(kTracks + "Oval.trn", TORVASK_DATA_DIR "/drivers/Demo.driver"));
+    ASSERT_EQ(session.doc().getMode(), kModeAIControl);
+    DriveMonitor monitor(session.doc());
+    while (session.simulatedSeconds() < 120.0 && monitor.laps().empty() && !monitor.stuck()) {
+        const int ms = session.frame();
+        ASSERT_GT(ms, 0);
+        monitor.observe(ms);
+    }
+    ASSERT_EQ(monitor.laps().size(), 1u) << monitor.summaryLine();
+    EXPECT_EQ(monitor.offTrackFrames(), 0) << monitor.summaryLine();
+}
+
+}  // namespace
+}  // namespace torvask::lab
