@@ -13,7 +13,7 @@
 namespace torvask {
 namespace {
 
-struct MaterialSpec {
+struct MaterialRow {
     float r, g, b, a, power;
     float sr, sg, sb;
     float er, eg, eb;
@@ -21,7 +21,7 @@ struct MaterialSpec {
 };
 
 // Eleven materials; material 3 is named in the list but no face uses it.
-const MaterialSpec kMaterials[] = {
+const MaterialRow kMaterials[] = {
     {0.8f, 0.1f, 0.1f, 1.0f, 20.0f, 0.5f, 0.5f, 0.5f, 0.0f, 0.0f, 0.0f, "body.dds"},
     {0.1f, 0.1f, 0.1f, 1.0f, 5.0f, 0.2f, 0.2f, 0.2f, 0.0f, 0.0f, 0.0f, nullptr},
     {0.2f, 0.3f, 0.4f, 0.5f, 40.0f, 1.0f, 1.0f, 1.0f, 0.0f, 0.0f, 0.0f, nullptr},
@@ -46,7 +46,7 @@ std::string meshFile(bool withMaterials = true) {
     x << "xof 0303txt 0032\n\n";
     if (withMaterials) {
         for (int m = 0; m < kMaterialCount; ++m) {
-            const MaterialSpec& s = kMaterials[m];
+            const MaterialRow& s = kMaterials[m];
             x << "Material M" << m << " {\n " << s.r << ";" << s.g << ";" << s.b << ";" << s.a << ";;\n " << s.power
               << ";\n " << s.sr << ";" << s.sg << ";" << s.sb << ";;\n " << s.er << ";" << s.eg << ";" << s.eb << ";;\n";
             if (s.texture) x << " TextureFilename { \"" << s.texture << "\"; }\n";
@@ -96,7 +96,7 @@ TEST(XMeshLoader, KeepsEveryMaterialAsASubsetInFileOrder) {
     ASSERT_EQ(mesh.subsets.size(), std::size_t(kMaterialCount));
     for (int m = 0; m < kMaterialCount; ++m) {
         SCOPED_TRACE(m);
-        const MaterialSpec& s = kMaterials[m];
+        const MaterialRow& s = kMaterials[m];
         const Material& got = mesh.materials[m].material;
         EXPECT_EQ(got.diffuse, (ColorValue{s.r, s.g, s.b, s.a}));
         EXPECT_EQ(got.specular, (ColorValue{s.sr, s.sg, s.sb, 1.0f}));
