@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
 #include <system_error>
 #include <utility>
 
@@ -22,21 +23,32 @@ std::string fmtHex(std::uint32_t v, int width) {
     return buf;
 }
 
-std::string fmtColor(const ColorValue& c) {
-    return "(" + fmtFloat(c.r) + " " + fmtFloat(c.g) + " " + fmtFloat(c.b) + " " + fmtFloat(c.a) + ")";
+// Built by appending: GCC 12 misreads `"(" + std::string` at -O2 as an overlapping copy.
+std::string fmtList(std::initializer_list<float> values) {
+    std::string out = "(";
+    for (float v : values) {
+        if (out.size() > 1) out += ' ';
+        out += fmtFloat(v);
+    }
+    out += ')';
+    return out;
 }
 
-std::string fmtVec(const Vector3f& v) {
-    return "(" + fmtFloat(v.x) + " " + fmtFloat(v.y) + " " + fmtFloat(v.z) + ")";
-}
+std::string fmtColor(const ColorValue& c) { return fmtList({c.r, c.g, c.b, c.a}); }
+
+std::string fmtVec(const Vector3f& v) { return fmtList({v.x, v.y, v.z}); }
 
 std::string fmtMatrix(const Matrix4& m) {
     std::string out = "[";
     for (int r = 0; r < 4; ++r) {
         if (r) out += " |";
-        for (int c = 0; c < 4; ++c) out += (r == 0 && c == 0 ? "" : " ") + fmtFloat(m.m[r][c]);
+        for (int c = 0; c < 4; ++c) {
+            if (r != 0 || c != 0) out += ' ';
+            out += fmtFloat(m.m[r][c]);
+        }
     }
-    return out + "]";
+    out += ']';
+    return out;
 }
 
 // Quoted, with backslash, quote and control characters escaped so one call stays one line.
@@ -62,7 +74,12 @@ std::string quote(const std::string& s) {
     return out + "\"";
 }
 
-std::string ref(int id) { return id ? "#" + std::to_string(id) : std::string("none"); }
+std::string ref(int id) {
+    if (!id) return "none";
+    std::string out = "#";
+    out += std::to_string(id);
+    return out;
+}
 
 const char* transformName(TransformKind k) {
     switch (k) {
