@@ -1,0 +1,236 @@
+#include "app/TorvaskApp.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QOpenGLContext>
+#include <QScreen>
+
+#include "app/CMainFrame.h"
+#include "app/CTorvaskView.h"
+#include "app/CommandIds.h"
+#include "app/IdleLoop.h"
+#include "app/SetupDialog.h"
+#include "app/TrainingDialog.h"
+#include "driver/Driver.h"
+#include "gl/GlDevice.h"
+#include "sim/CTorvaskDoc.h"
+
+namespace torvask {
+namespace {
+
+// Lock keys change rarely; four looks a second keep the indicators current.
+constexpr int kIndicatorIntervalMs = 250;
+
+class ViewGraphicsSystem final : public GraphicsSystem {
+public:
+    explicit ViewGraphicsSystem(TorvaskApp& app) : app_(app) {}
+
+    bool queryDisplayMode() override { return QGuiApplication::primaryScreen() != nullptr; }
+
+    std::unique_ptr<Device> createDevice(WindowHandle view, WindowHandle, std::int32_t* failureCode) override {
+        // Failure codes: 1 no view, 2 no context, 3 the shaders or fixed objects failed.
+        auto fail = [failureCode](std::int32_t code) -> std::unique_ptr<Device> {
+            if (failureCode) *failureCode = code;
+            return nullptr;
+        };
+        if (view != app_.viewWindow()) return fail(1);
+        CTorvaskView& window = app_.view();
+        window.create();
+        if (!window.createContext() || !app_.makeViewCurrent()) return fail(2);
+        auto device = std::make_unique<GlDevice>(window.context(), &window);
+        if (!device->initialise()) return fail(3);
+        if (failureCode) *failureCode = 0;
+        return device;
+    }
+
+private:
+    TorvaskApp& app_;
+};
+
+class ViewInputSystem final : public InputSystem {
+public:
+    explicit ViewInputSystem(CTorvaskView& view) : view_(view) {}
+    std::unique_ptr<KeyboardDevice> createKeyboard() override { return view_.keyboard().makeDevice(); }
+
+private:
+    CTorvaskView& view_;
+};
+
+}  // namespace
+
+QStringList qtNameFilters(const std::string& filter) {
+    const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty()) break;
+        QString name = parts[i];
+        const QString pattern = parts[i + 1];
+        // "*.*" means every file, including names without a dot.
+        QString qtPattern = pattern;
+        qtPattern.replace(QStringLiteral("*.*"), QStringLiteral("*"));
+        qtPattern.replace(QLatin1Char(';'), QLatin1Char(' '));
+        const qsizetype open = name.indexOf(QLatin1Char('('));
+        if (open >= 0) name.truncate(open);
+        filters << QStringLiteral("%1(%2)").arg(name, qtPattern);
+    }
+    return filters;
+}
+
+TorvaskApp::TorvaskApp(std::unique_ptr<TickClock> clock) : clock_(std::move(clock)) {
+    if (!clock_) clock_ = std::make_unique<SteadyTickClock>();
+    frame_ = std::make_unique<CMainFrame>();
+    view_ = new CTorvaskView;
+    frame_->setView(view_->createContainer(frame_.get()));
+    view_->setSceneActiveSource([this] { return doc_ && doc_->isSceneReady(); });
+
+    HostServices services;
+    services.clock = clock_.get();
+    services.graphics = this;
+    services.input = this;
+    services.shell = this;
+    doc_ = std::make_unique<CTorvaskDoc>(services);
+
+    frame_->setModeSource([this] { return doc_->getMode(); });
+    frame_->setCloseGuard([this] { return doc_->CanCloseFrame(); });
+    connect(frame_.get(), &CMainFrame::commandTriggered, this, &TorvaskApp::onCommand);
+
+    idle_ = std::make_unique<IdleLoop>([this] { runFrame(); });
+    indicatorTimer_.setInterval(kIndicatorIntervalMs);
+    connect(&indicatorTimer_, &QTimer::timeout, frame_.get(), &CMainFrame::refreshLockIndicators);
+}
+
+TorvaskApp::~TorvaskApp() {
+    idle_->stop();
+    // The device and its resources go with the document; they need their context current.
+    makeViewCurrent();
+    doc_.reset();
+}
+
+void TorvaskApp::setProgramFolder(const std::string& folder) { doc_->setProgramFolder(folder); }
+
+void TorvaskApp::start() {
+    frame_->resize(800, 650);
+    frame_->show();
+    view_->requestActivate();
+    indicatorTimer_.start();
+    QTimer::singleShot(0, this, [this] {
+        if (initialUpdate()) idle_->start();
+    });
+}
+
+bool TorvaskApp::initialUpdate() {
+    if (!doc_->readConfiguration()) {
+        requestClose();
+        return false;
+    }
+    if (doc_->startScene(viewWindow()) != 0) {
+        requestClose();
+        return false;
+    }
+    // The keys work at once, without a click into the view first.
+    frame_->activateWindow();
+    view_->requestActivate();
+    return true;
+}
+
+void TorvaskApp::runFrame() {
+    if (doc_->isSceneReady() && !makeViewCurrent()) return;
+    doc_->simulateFrame();
+    frame_->updateCommandStates();
+}
+
+void TorvaskApp::onCommand(int commandId) {
+    switch (commandId) {
+        case command::kFileNew: doc_->restartScene(); break;
+        case command::kFileSave:
+        case command::kFileSaveAs: doc_->saveDriver(); break;
+        case command::kCameraLongshot: doc_->showLongShot(); break;
+        case command::kCameraFollowTrack: doc_->showFollowTrack(); break;
+        case command::kCameraChase: doc_->showCarCamera(Vector3(2.5, 3.0, -8.0), 0); break;
+        case command::kCameraFront: doc_->showCarCamera(Vector3(2.5, 2.0, 8.0), 0); break;
+        case command::kCameraSide: doc_->showCarCamera(Vector3(5.0, 1.5, -12.0), 0); break;
+        case command::kCameraOverhead: doc_->showCarCamera(Vector3(0.0, 40.0, 0.0), 0); break;
+        default: break;
+    }
+    frame_->updateCommandStates();
+}
+
+int TorvaskApp::probeVersion() {
+    // Anything below the required code stops the configuration step with its message.
+    return canCreateViewContext() ? kRequiredGraphicsVersion : kRequiredGraphicsVersion - 0x100;
+}
+
+std::unique_ptr<GraphicsSystem> TorvaskApp::createGraphicsSystem() {
+    return std::make_unique<ViewGraphicsSystem>(*this);
+}
+
+std::unique_ptr<InputSystem> TorvaskApp::createInputSystem() { return std::make_unique<ViewInputSystem>(*view_); }
+
+bool TorvaskApp::askYesNo(const std::string& question) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Torvask"), QString::fromStdString(question),
+                    QMessageBox::Yes | QMessageBox::No, frame_.get());
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+SetupChoice TorvaskApp::runSimulationSetup(const std::string& tracksFolder, const std::string& driversFolder) {
+    SetupDialog dialog(frame_.get());
+    dialog.tracksFolder = tracksFolder;
+    dialog.driversFolder = driversFolder;
+    SetupChoice choice;
+    choice.accepted = dialog.exec() == QDialog::Accepted;
+    if (choice.accepted) {
+        choice.trackFile = dialog.trackFile;
+        choice.driverFile = dialog.driverFile;
+    }
+    return choice;
+}
+
+void TorvaskApp::runTrainingDialog(Driver& driver, const std::string& patternPrefix, const std::string& lobeFolder,
+                                   const std::string& driversFolder) {
+    TrainingDialog dialog(frame_.get());
+    dialog.driver = &driver;
+    dialog.patternPrefix = patternPrefix;
+    dialog.lobeFolder = lobeFolder;
+    dialog.driversFolder = driversFolder;
+    dialog.setTrainer([&driver](const std::string& prefix, const std::string& folder, ProgressCallback callback,
+                                void* user) { return driver.train(prefix, folder, callback, user); });
+    dialog.exec();
+}
+
+bool TorvaskApp::askSaveFile(const SaveFileRequest& request, std::string* chosenPath) {
+    QFileDialog dialog(frame_.get(), QString::fromStdString(request.title),
+                       QString::fromStdString(request.initialFolder));
+    dialog.setObjectName(QStringLiteral("saveDriverDialog"));
+    // Qt's own dialog everywhere: the same look, and the default extension is always applied.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(qtNameFilters(request.filter));
+    QString suffix = QString::fromStdString(request.defaultExtension);
+    if (suffix.startsWith(QLatin1Char('.'))) suffix.remove(0, 1);
+    dialog.setDefaultSuffix(suffix);
+    if (!request.initialName.empty()) dialog.selectFile(QString::fromStdString(request.initialName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    if (chosenPath) *chosenPath = dialog.selectedFiles().first().toStdString();
+    return true;
+}
+
+void TorvaskApp::requestClose() {
+    QMetaObject::invokeMethod(frame_.get(), &QWidget::close, Qt::QueuedConnection);
+}
+
+WindowHandle TorvaskApp::frameWindow() { return reinterpret_cast<WindowHandle>(frame_.get()); }
+
+WindowHandle TorvaskApp::viewWindow() const { return reinterpret_cast<WindowHandle>(view_); }
+
+bool TorvaskApp::makeViewCurrent() {
+    QOpenGLContext* context = view_->context();
+    if (!context) return false;
+    if (QOpenGLContext::currentContext() == context && context->surface() == view_) return true;
+    return context->makeCurrent(view_);
+}
+
+}  // namespace torvask

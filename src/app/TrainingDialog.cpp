@@ -1,0 +1,278 @@
+#include "app/TrainingDialog.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QThread>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <algorithm>
+#include <system_error>
+
+namespace torvask {
+namespace {
+
+// A long run reports every 10 passes for hours; halve the stored points past this count so
+// the chart stays quick while keeping the shape of the curve.
+constexpr int kMaxChartPoints = 2000;
+
+QLineEdit* makeField(QWidget* parent, const char* name) {
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(QString::fromLatin1(name));
+    field->setReadOnly(true);
+    field->setAlignment(Qt::AlignCenter);
+    field->setFocusPolicy(Qt::NoFocus);
+    field->setMinimumWidth(150);
+    return field;
+}
+
+void thinOut(QLineSeries* series) {
+    QList<QPointF> points = series->points();
+    QList<QPointF> kept;
+    kept.reserve(points.size() / 2 + 1);
+    for (qsizetype i = 0; i < points.size(); i += 2) kept.append(points[i]);
+    if (!points.isEmpty() && (points.size() % 2) == 0) kept.append(points.last());
+    series->replace(kept);
+}
+
+}  // namespace
+
+QString TrainingDialog::formatTotalError(double totalError) { return QString::asprintf("%10.10f", totalError); }
+
+TrainingDialog::TrainingDialog(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Training Driver"));
+    iterationsField_ = makeField(this, "iterationsField");
+    goodPatternsField_ = makeField(this, "goodPatternsField");
+    bestField_ = makeField(this, "bestField");
+    totalErrorField_ = makeField(this, "totalErrorField");
+    lobeField_ = makeField(this, "lobeField");
+    lobeLabel_ = new QLabel(QStringLiteral("Lobe:"), this);
+    // The lobe name is kept up to date but not shown.
+    lobeField_->hide();
+    lobeLabel_->hide();
+
+    startButton_ = new QPushButton(QStringLiteral("Start"), this);
+    startButton_->setObjectName(QStringLiteral("startButton"));
+    startButton_->setDefault(true);
+    stopButton_ = new QPushButton(QStringLiteral("Stop"), this);
+    stopButton_->setObjectName(QStringLiteral("stopButton"));
+    testDriverButton_ = new QPushButton(QStringLiteral("Test Driver"), this);
+    testDriverButton_->setObjectName(QStringLiteral("testDriverButton"));
+    cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+    cancelButton_->hide();
+    connect(startButton_, &QPushButton::clicked, this, &TrainingDialog::start);
+    connect(stopButton_, &QPushButton::clicked, this, &TrainingDialog::stop);
+    connect(testDriverButton_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancelButton_, &QPushButton::clicked, this, &TrainingDialog::reject);
+
+    auto* fields = new QGridLayout;
+    int row = 0;
+    auto addRow = [&](const char* label, QWidget* field, QLabel* labelWidget = nullptr) {
+        fields->addWidget(labelWidget ? labelWidget : new QLabel(QString::fromLatin1(label), this), row, 0);
+        fields->addWidget(field, row, 1);
+        ++row;
+    };
+    addRow("Iterations:", iterationsField_);
+    addRow("Good Patterns:", goodPatternsField_);
+    addRow("Best so far:", bestField_);
+    addRow("Total Error:", totalErrorField_);
+    addRow("Lobe:", lobeField_, lobeLabel_);
+
+    auto* firstButtons = new QHBoxLayout;
+    firstButtons->addWidget(startButton_);
+    firstButtons->addStretch(1);
+    firstButtons->addWidget(stopButton_);
+    auto* secondButtons = new QHBoxLayout;
+    secondButtons->addStretch(1);
+    secondButtons->addWidget(testDriverButton_);
+    secondButtons->addStretch(1);
+    secondButtons->addWidget(cancelButton_);
+
+    // The chart: total error (left axis) and the share of good patterns in percent (right
+    // axis) against the iteration, so the learning can be watched as it happens.
+    errorSeries_ = new QLineSeries;
+    errorSeries_->setName(QStringLiteral("Total error"));
+    goodShareSeries_ = new QLineSeries;
+    goodShareSeries_->setName(QStringLiteral("Good patterns (%)"));
+    auto* chart = new QChart;
+    chart->addSeries(errorSeries_);
+    chart->addSeries(goodShareSeries_);
+    iterationAxis_ = new QValueAxis;
+    iterationAxis_->setTitleText(QStringLiteral("Iteration"));
+    iterationAxis_->setLabelFormat(QStringLiteral("%d"));
+    iterationAxis_->setRange(0, 10);
+    errorAxis_ = new QValueAxis;
+    errorAxis_->setTitleText(QStringLiteral("Total error"));
+    errorAxis_->setRange(0, 1);
+    auto* shareAxis = new QValueAxis;
+    shareAxis->setTitleText(QStringLiteral("Good %"));
+    shareAxis->setRange(0, 100);
+    shareAxis->setLabelFormat(QStringLiteral("%d"));
+    chart->addAxis(iterationAxis_, Qt::AlignBottom);
+    chart->addAxis(errorAxis_, Qt::AlignLeft);
+    chart->addAxis(shareAxis, Qt::AlignRight);
+    errorSeries_->attachAxis(iterationAxis_);
+    errorSeries_->attachAxis(errorAxis_);
+    goodShareSeries_->attachAxis(iterationAxis_);
+    goodShareSeries_->attachAxis(shareAxis);
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    chartView_ = new QChartView(chart, this);
+    chartView_->setObjectName(QStringLiteral("trainingChart"));
+    chartView_->setRenderHint(QPainter::Antialiasing);
+    chartView_->setMinimumSize(420, 260);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addLayout(firstButtons);
+    layout->addLayout(secondButtons);
+    layout->addWidget(chartView_, 1);
+}
+
+TrainingDialog::~TrainingDialog() {
+    if (thread.joinable()) {
+        // Normally the dialog closes only after the thread has ended. If it is destroyed
+        // earlier, stop the training and keep delivering its blocking calls until it ends.
+        closeRequested_ = true;
+        stopRequested = true;
+        while (threadRunning_.load()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        // The events just delivered may have included the end-of-thread call, which joins.
+        if (thread.joinable()) thread.join();
+    }
+}
+
+void TrainingDialog::showEvent(QShowEvent* event) {
+    if (!initialised_) initialise();
+    QDialog::showEvent(event);
+}
+
+void TrainingDialog::initialise() {
+    initialised_ = true;
+    if (!driver && !trainer_) return;
+    stopButton_->setEnabled(false);
+    testDriverButton_->setEnabled(false);
+    startButton_->setEnabled(true);
+    startButton_->setDefault(true);
+    startButton_->setFocus();
+}
+
+void TrainingDialog::start() {
+    // A dialog trains at most once.
+    if (thread.joinable() || threadRunning_.load()) return;
+    startButton_->setEnabled(false);
+    stopButton_->setEnabled(true);
+    threadRunning_ = true;
+    // std::thread reports a failed start by throwing; that is the one place we must catch.
+    try {
+        thread = std::thread(&TrainingDialog::trainingThread, this);
+    } catch (const std::system_error&) {
+        threadRunning_ = false;
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Torvask"), QStringLiteral("Error starting training thread"),
+                        QMessageBox::Ok, this);
+        box.exec();
+    }
+}
+
+void TrainingDialog::stop() { stopRequested = true; }
+
+void TrainingDialog::onGuiThread(const std::function<void()>& fn) {
+    if (QThread::currentThread() == QObject::thread()) {
+        fn();
+    } else {
+        QMetaObject::invokeMethod(this, fn, Qt::BlockingQueuedConnection);
+    }
+}
+
+void TrainingDialog::trainingThread() {
+    const std::string prefix = patternPrefix;
+    const std::string folder = lobeFolder;
+    if (trainer_) trainer_(prefix, folder, &TrainingDialog::progressCallback, this);
+    if (!closeRequested_.load()) {
+        onGuiThread([this] {
+            QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Torvask"), QStringLiteral("Training Complete"),
+                            QMessageBox::Ok, this);
+            box.setObjectName(QStringLiteral("trainingCompleteBox"));
+            box.exec();
+            stopButton_->setEnabled(false);
+            testDriverButton_->setEnabled(true);
+            testDriverButton_->setDefault(true);
+            testDriverButton_->setFocus();
+        });
+    }
+    threadRunning_ = false;
+    QMetaObject::invokeMethod(this, &TrainingDialog::onThreadFinished, Qt::QueuedConnection);
+}
+
+int TrainingDialog::progressCallback(const TrainingProgress& progress, void* userData) {
+    auto* dialog = static_cast<TrainingDialog*>(userData);
+    if (!dialog) return -1;
+    dialog->onGuiThread([dialog, progress] { dialog->showProgress(progress); });
+    // Closing asks every remaining lobe to stop too, so the thread ends soon.
+    if (dialog->closeRequested_.load()) return -1;
+    if (dialog->stopRequested.exchange(false)) return -1;
+    return 0;
+}
+
+void TrainingDialog::showProgress(const TrainingProgress& progress) {
+    lobeField_->setText(QString::fromStdString(progress.lobeName));
+    iterationsField_->setText(QString::number(progress.iteration));
+    goodPatternsField_->setText(QStringLiteral("%1/%2").arg(progress.goodPatterns).arg(progress.numPatterns));
+    bestField_->setText(QString::number(progress.bestSoFar));
+    totalErrorField_->setText(formatTotalError(progress.totalError));
+
+    const QString lobe = QString::fromStdString(progress.lobeName);
+    if (lobe != chartLobe_) {
+        // A new lobe starts its own curve.
+        chartLobe_ = lobe;
+        errorSeries_->clear();
+        goodShareSeries_->clear();
+        maxError_ = 0.0;
+    }
+    const double share = progress.numPatterns > 0 ? 100.0 * progress.goodPatterns / progress.numPatterns : 0.0;
+    errorSeries_->append(progress.iteration, progress.totalError);
+    goodShareSeries_->append(progress.iteration, share);
+    if (errorSeries_->count() > kMaxChartPoints) {
+        thinOut(errorSeries_);
+        thinOut(goodShareSeries_);
+    }
+    maxError_ = std::max(maxError_, progress.totalError);
+    iterationAxis_->setRange(0, std::max(10, progress.iteration));
+    errorAxis_->setRange(0, maxError_ > 0.0 ? maxError_ * 1.05 : 1.0);
+}
+
+void TrainingDialog::onThreadFinished() {
+    if (thread.joinable()) thread.join();
+    if (closeRequested_.load()) QDialog::reject();
+}
+
+void TrainingDialog::reject() {
+    if (threadRunning_.load()) {
+        // Closing while training: stop the lobes and close once the thread has ended. The
+        // GUI thread stays free meanwhile, since the thread needs it for its progress texts.
+        closeRequested_ = true;
+        stopRequested = true;
+        stopButton_->setEnabled(false);
+        return;
+    }
+    QDialog::reject();
+}
+
+void TrainingDialog::closeEvent(QCloseEvent* event) {
+    if (threadRunning_.load()) {
+        event->ignore();
+        reject();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+}  // namespace torvask

@@ -1,0 +1,113 @@
+#pragma once
+// "Training Driver": Start trains the driver's lobes on the recorded pattern files in a
+// background thread, the fields (and a chart of total error and good-pattern share) follow
+// its progress, Stop asks the lobe in training to end at its next report, and Test Driver
+// closes the dialog once training is over.
+//
+// Threads: the training thread runs the trainer and the progress callback; every change to
+// the widgets is made on the GUI thread through a blocking queued call, so the training
+// thread waits until the change is made. stopRequested is the one shared flag. The thread
+// never outlives the dialog: closing while training requests a stop and closes only once
+// the thread has ended, without blocking the GUI thread meanwhile.
+#include <QDialog>
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "neural/Lobe.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+class QChartView;
+class QLineSeries;
+class QValueAxis;
+
+namespace torvask {
+
+class Driver;
+
+class TrainingDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    // Trains every lobe: (pattern prefix, lobe folder, callback, user value) -> sum of results.
+    using Trainer = std::function<int(const std::string&, const std::string&, ProgressCallback, void*)>;
+
+    explicit TrainingDialog(QWidget* parent = nullptr);
+    ~TrainingDialog() override;
+
+    // Filled by the creator before the dialog is shown.
+    Driver* driver = nullptr;
+    std::string patternPrefix;
+    std::string lobeFolder;
+    std::string driversFolder;  // not used by the dialog
+    // What Start runs; the creator binds it to the driver's training.
+    void setTrainer(Trainer trainer) { trainer_ = std::move(trainer); }
+
+    // The lobe's progress callback; userData is the dialog. Runs on the training thread.
+    static int progressCallback(const TrainingProgress& progress, void* userData);
+
+    bool isTraining() const { return threadRunning_.load(); }
+
+    QPushButton* startButton() const { return startButton_; }
+    QPushButton* stopButton() const { return stopButton_; }
+    QPushButton* testDriverButton() const { return testDriverButton_; }
+    QLineEdit* iterationsField() const { return iterationsField_; }
+    QLineEdit* goodPatternsField() const { return goodPatternsField_; }
+    QLineEdit* bestField() const { return bestField_; }
+    QLineEdit* totalErrorField() const { return totalErrorField_; }
+    QLineEdit* lobeField() const { return lobeField_; }
+    QLineSeries* errorSeries() const { return errorSeries_; }
+    QLineSeries* goodShareSeries() const { return goodShareSeries_; }
+
+    // "%10.10f": ten decimals, at least ten characters wide.
+    static QString formatTotalError(double totalError);
+
+public slots:
+    void start();
+    void stop();
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void initialise();
+    void trainingThread();
+    void showProgress(const TrainingProgress& progress);
+    void onThreadFinished();
+    // Runs fn on the GUI thread and waits for it.
+    void onGuiThread(const std::function<void()>& fn);
+
+    Trainer trainer_;
+    std::atomic<bool> stopRequested{false};
+    std::atomic<bool> closeRequested_{false};
+    std::atomic<bool> threadRunning_{false};
+    std::thread thread;
+    bool initialised_ = false;
+
+    QLineEdit* iterationsField_ = nullptr;
+    QLineEdit* goodPatternsField_ = nullptr;
+    QLineEdit* bestField_ = nullptr;
+    QLineEdit* totalErrorField_ = nullptr;
+    QLineEdit* lobeField_ = nullptr;
+    QLabel* lobeLabel_ = nullptr;
+    QPushButton* startButton_ = nullptr;
+    QPushButton* stopButton_ = nullptr;
+    QPushButton* testDriverButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+
+    QChartView* chartView_ = nullptr;
+    QLineSeries* errorSeries_ = nullptr;
+    QLineSeries* goodShareSeries_ = nullptr;
+    QValueAxis* iterationAxis_ = nullptr;
+    QValueAxis* errorAxis_ = nullptr;
+    QString chartLobe_;
+    double maxError_ = 0.0;
+};
+
+}  // namespace torvask

@@ -1,0 +1,65 @@
+#pragma once
+// Answers modal windows that the code under test opens and waits on: a handler is polled
+// from the event loop (which the modal window's own loop keeps running) until it has dealt
+// with one window.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <ostream>
+
+// Readable QStrings in test failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+
+namespace torvask::testing {
+
+// Calls handler(activeModalWidget) every 10 ms while one is open, until it returns true or
+// timeoutMs has passed. Returns a flag that becomes true once handled.
+inline std::shared_ptr<bool> whenModal(std::function<bool(QWidget*)> handler, int timeoutMs = 10000) {
+    auto handled = std::make_shared<bool>(false);
+    auto* timer = new QTimer(qApp);
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, handler, handled, clock, timeoutMs] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && handler(modal)) {
+            *handled = true;
+            timer->stop();
+            timer->deleteLater();
+        } else if (clock->elapsed() > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(10);
+    return handled;
+}
+
+// Presses the button with the given standard role on the next message box whose text is text.
+inline std::shared_ptr<bool> answerMessageBox(const QString& text, QMessageBox::StandardButton button,
+                                              QString* seenTitle = nullptr) {
+    return whenModal([text, button, seenTitle](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        if (!box || box->text() != text) return false;
+        if (seenTitle) *seenTitle = box->windowTitle();
+        QAbstractButton* b = box->button(button);
+        if (!b) return false;
+        QTimer::singleShot(0, b, [b] { b->click(); });
+        return true;
+    });
+}
+
+// Spins the event loop until pred holds or timeoutMs has passed; returns pred().
+inline bool waitUntil(const std::function<bool()>& pred, int timeoutMs = 10000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!pred() && clock.elapsed() < timeoutMs) QTest::qWait(5);
+    return pred();
+}
+
+}  // namespace torvask::testing
