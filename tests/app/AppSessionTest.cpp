@@ -1,0 +1,369 @@
+// The whole application through its real window: start-up through the Setup dialog, driving
+// with real key events, the camera keys and menu entries, training, AI Control, saving and
+// reloading the driver, and the first start-up's Quit and failure paths. Time comes from a
+// virtual clock that the test advances by one 60 Hz frame per frame.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <filesystem>
+
+#include "ModalHelper.h"
+#include "app/CMainFrame.h"
+#include "app/CTorvaskView.h"
+#include "app/CommandIds.h"
+#include "app/IdleLoop.h"
+#include "app/MessageBoxSink.h"
+#include "app/SetupDialog.h"
+#include "app/TorvaskApp.h"
+#include "app/TrainingDialog.h"
+#include "common/Messages.h"
+#include "render/CameraController.h"
+#include "sim/CTorvaskDoc.h"
+#include "support/TempDir.h"
+
+namespace fs = std::filesystem;
+
+namespace torvask {
+namespace {
+
+using torvask::testing::TempDir;
+using torvask::testing::waitUntil;
+using torvask::testing::whenModal;
+
+constexpr std::uint32_t kFrameMs = 17;
+
+// Saves a picture of the whole screen when TORVASK_SCREENSHOTS names a folder.
+void screenshot(const char* name) {
+    const QByteArray folder = qgetenv("TORVASK_SCREENSHOTS");
+    if (folder.isEmpty()) return;
+    QTest::qWait(50);
+    QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromUtf8(folder) + "/" + name + ".png");
+}
+
+// A program folder with the configuration, one sample track and the generated art.
+class ProgramFolder {
+public:
+    ProgramFolder() {
+        dir.write("Torvask.cfg",
+                  "[Paths]\nTracksPath=tracks\nCarsPath=cars\nDriversPath=drivers\nEnviroPath=enviro\nTempPath=temp\n");
+        const fs::path build(TORVASK_BUILD_DIR);
+        fs::create_directories(dir.path() / "tracks");
+        fs::create_directories(dir.path() / "drivers");
+        fs::copy_file(fs::path(TORVASK_SOURCE_DIR) / "data/tracks/Oval.trn", dir.path() / "tracks/oval.trn");
+        fs::copy_file(build / "tracks/track.dds", dir.path() / "tracks/track.dds");
+        fs::copy(build / "enviro", dir.path() / "enviro", fs::copy_options::recursive);
+        fs::copy(build / "cars", dir.path() / "cars", fs::copy_options::recursive);
+    }
+    std::string folder() const { return dir.str() + "/"; }
+    TempDir dir;
+};
+
+// Types a name into the save dialog's file name field and presses Enter, as a user does.
+void typeFileName(QFileDialog* fd, const QString& name) {
+    auto* edit = fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(edit, nullptr);
+    edit->setText(name);
+    QTimer::singleShot(0, edit, [edit] { QTest::keyClick(edit, Qt::Key_Return); });
+}
+
+// Picks a track and a driver by their shown names in the next Setup dialog and presses OK.
+std::shared_ptr<bool> chooseInSetup(const QString& track, const QString& driver, bool quit = false) {
+    return whenModal([=](QWidget* w) {
+        auto* d = qobject_cast<SetupDialog*>(w);
+        if (!d || !d->isVisible()) return false;
+        screenshot(quit ? "setup-quit" : "setup");
+        if (quit) {
+            QTimer::singleShot(0, d->quitButton(), &QPushButton::click);
+            return true;
+        }
+        d->trackList()->setCurrentIndex(d->trackList()->findText(track));
+        d->driverList()->setCurrentIndex(d->driverList()->findText(driver));
+        if (d->trackList()->currentIndex() < 0 || d->driverList()->currentIndex() < 0) {
+            // Not listed: a failure already; quit rather than leave the dialog open.
+            ADD_FAILURE() << "not listed: " << track.toStdString() << " / " << driver.toStdString();
+            QTimer::singleShot(0, d->quitButton(), &QPushButton::click);
+            return true;
+        }
+        QTimer::singleShot(0, d->okButton(), &QPushButton::click);
+        return true;
+    });
+}
+
+class AppSession : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto clockOwned = std::make_unique<VirtualTickClock>(100000);
+        clock = clockOwned.get();
+        app = std::make_unique<TorvaskApp>(std::move(clockOwned));
+        app->setProgramFolder(folder.folder());
+        app->frame().resize(800, 650);
+        app->frame().show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&app->frame()));
+    }
+    void TearDown() override {
+        // Nothing left to save: the window closes without a question.
+        app.reset();
+    }
+    void frames(int count) {
+        for (int i = 0; i < count; ++i) {
+            clock->advance(kFrameMs);
+            app->runFrame();
+        }
+    }
+    void focusView() {
+        app->frame().activateWindow();
+        app->view().requestActivate();
+        ASSERT_TRUE(waitUntil([this] { return QGuiApplication::focusWindow() == &app->view(); }));
+    }
+    CTorvaskDoc& doc() { return app->document(); }
+
+    MessageBoxSink sink;
+    ProgramFolder folder;
+    VirtualTickClock* clock = nullptr;
+    std::unique_ptr<TorvaskApp> app;
+};
+
+TEST_F(AppSession, DriveTrainTestSaveAndReload) {
+    // Start on the sample track with a new driver.
+    auto setup = chooseInSetup("Oval", "Train new driver");
+    ASSERT_TRUE(app->initialUpdate());
+    ASSERT_TRUE(*setup);
+    ASSERT_TRUE(doc().isSceneReady());
+    EXPECT_EQ(doc().getMode(), kModeUserControl);
+    frames(2);
+    EXPECT_EQ(statusText().rfind("Mode: User Control", 0), 0u);
+    EXPECT_FALSE(app->frame().action(command::kFileSave)->isEnabled());
+    focusView();
+
+    // Hold W through real key events: the throttle ramps at 0.25 per second.
+    QTest::keyPress(&app->view(), Qt::Key_W);
+    frames(60);
+    EXPECT_NEAR(doc().getThrottle(), 0.25 * 60 * kFrameMs / 1000.0, 0.01);
+    EXPECT_TRUE(doc().isDrivingStarted());
+    QTest::keyPress(&app->view(), Qt::Key_A);
+    frames(120);
+    EXPECT_DOUBLE_EQ(doc().getSteering(), -1.0 / 3.0);
+    QTest::keyRelease(&app->view(), Qt::Key_A);
+    frames(60);
+    screenshot("driving");
+    QTest::keyRelease(&app->view(), Qt::Key_W);
+    frames(30);
+    EXPECT_DOUBLE_EQ(doc().getThrottle(), 0.0);
+
+    // F1 to F6 switch the cameras while held.
+    struct CameraKey {
+        Qt::Key key;
+        std::int32_t mode;
+        Vector3 offset;
+    } cameraKeys[] = {
+        {Qt::Key_F1, CameraController::kModeStatic, {}},
+        {Qt::Key_F2, CameraController::kModePath, {}},
+        {Qt::Key_F3, CameraController::kModeFollow, Vector3(2.5, 3.0, -8.0)},
+        {Qt::Key_F4, CameraController::kModeFollow, Vector3(2.5, 2.0, 8.0)},
+        {Qt::Key_F5, CameraController::kModeFollow, Vector3(5.0, 1.5, -12.0)},
+        {Qt::Key_F6, CameraController::kModeFollow, Vector3(0.0, 40.0, 0.0)},
+    };
+    for (const CameraKey& c : cameraKeys) {
+        SCOPED_TRACE(c.key);
+        QTest::keyPress(&app->view(), c.key);
+        frames(1);
+        QTest::keyRelease(&app->view(), c.key);
+        EXPECT_EQ(doc().getCameraController().mode(), c.mode);
+        if (c.mode == CameraController::kModeFollow) {
+            EXPECT_EQ(doc().getCameraController().offset(), c.offset);
+        }
+        frames(1);
+    }
+    // The View > Camera entries do the same.
+    app->frame().action(command::kCameraFollowTrack)->trigger();
+    EXPECT_EQ(doc().getCameraController().mode(), CameraController::kModePath);
+    app->frame().action(command::kCameraChase)->trigger();
+    EXPECT_EQ(doc().getCameraController().offset(), Vector3(2.5, 3.0, -8.0));
+
+    // Esc, Yes, then train: Start, Stop after some progress, acknowledge, Test Driver.
+    QString question;
+    auto yes = testing::answerMessageBox("Train driver with collected data?", QMessageBox::Yes, &question);
+    bool stopped = false;
+    bool sawComplete = false;
+    QString progressAtStop;
+    auto training = whenModal(
+        [&](QWidget* w) {
+            if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                if (box->text() != QStringLiteral("Training Complete")) return false;
+                sawComplete = true;
+                screenshot("training-complete");
+                QTimer::singleShot(0, box->button(QMessageBox::Ok), &QAbstractButton::click);
+                return false;
+            }
+            auto* d = qobject_cast<TrainingDialog*>(w);
+            if (!d) return false;
+            if (d->startButton()->isEnabled()) {
+                d->startButton()->click();
+            } else if (!stopped && d->errorSeries()->count() >= 5) {
+                progressAtStop = d->iterationsField()->text();
+                screenshot("training");
+                d->stopButton()->click();
+                stopped = true;
+            } else if (d->testDriverButton()->isEnabled()) {
+                QTimer::singleShot(0, d->testDriverButton(), &QAbstractButton::click);
+                return true;
+            }
+            return false;
+        },
+        120000);
+    QTest::keyPress(&app->view(), Qt::Key_Escape);
+    frames(1);  // returns when training is over and the dialog has closed
+    QTest::keyRelease(&app->view(), Qt::Key_Escape);
+    EXPECT_TRUE(*yes);
+    EXPECT_EQ(question, QStringLiteral("Torvask")) << "the title of the question box";
+    EXPECT_TRUE(*training);
+    EXPECT_TRUE(stopped);
+    EXPECT_TRUE(sawComplete);
+    EXPECT_FALSE(progressAtStop.isEmpty());
+    EXPECT_EQ(doc().getMode(), kModeAIControl);
+    EXPECT_TRUE(doc().isDriverModified());
+    EXPECT_TRUE(fs::exists(folder.dir.path() / "temp/patterns.0"));
+    frames(30);
+    EXPECT_EQ(statusText().rfind("Mode: AI Control", 0), 0u);
+    EXPECT_NE(doc().getLapText().find("Last Lap: 99:99.999"), std::string::npos);
+    EXPECT_TRUE(app->frame().action(command::kFileSave)->isEnabled());
+    screenshot("ai-control");
+
+    // File > Save into the drivers folder; the extension is added.
+    const fs::path saved = folder.dir.path() / "drivers/mine.driver";
+    QString saveTitle;
+    auto save = whenModal([&](QWidget* w) {
+        auto* fd = qobject_cast<QFileDialog*>(w);
+        if (!fd || !fd->isVisible()) return false;
+        saveTitle = fd->windowTitle();
+        EXPECT_EQ(fs::path(fd->directory().absolutePath().toStdString()), folder.dir.path() / "drivers");
+        EXPECT_EQ(fd->defaultSuffix(), QStringLiteral("driver"));
+        EXPECT_EQ(fd->nameFilters(), (QStringList{"Torvask Files (*.driver)", "All Files (*)"}));
+        screenshot("save-driver");
+        typeFileName(fd, (folder.dir.path() / "drivers/mine").c_str());
+        return true;
+    });
+    app->frame().action(command::kFileSave)->trigger();
+    EXPECT_TRUE(*save);
+    EXPECT_EQ(saveTitle, QStringLiteral("Save Driver"));
+    ASSERT_TRUE(fs::exists(saved));
+    EXPECT_EQ(TempDir::read(saved.string()).rfind("BRAIN_FILE_VERSION_0001", 0), 0u);
+    EXPECT_FALSE(doc().isDriverModified());
+
+    // File > New and pick the saved driver: it starts in AI Control with that file.
+    auto reload = chooseInSetup("Oval", "Mine");
+    app->frame().action(command::kFileNew)->trigger();
+    EXPECT_TRUE(*reload);
+    EXPECT_EQ(fs::path(doc().getDriverFile()), saved);
+    EXPECT_EQ(doc().getMode(), kModeAIControl);
+    frames(10);
+    EXPECT_EQ(statusText().rfind("Mode: AI Control", 0), 0u);
+}
+
+TEST_F(AppSession, AFailedSaveShowsErrorSavingDriver) {
+    auto setup = chooseInSetup("Oval", "Train new driver");
+    ASSERT_TRUE(app->initialUpdate());
+    auto trainYes = testing::answerMessageBox("Train driver with collected data?", QMessageBox::Yes);
+    auto training = whenModal([](QWidget* w) {
+        auto* d = qobject_cast<TrainingDialog*>(w);
+        if (!d) return false;
+        QTimer::singleShot(0, d, &QDialog::accept);  // leave without training
+        return true;
+    });
+    focusView();
+    QTest::keyPress(&app->view(), Qt::Key_Escape);
+    frames(1);
+    QTest::keyRelease(&app->view(), Qt::Key_Escape);
+    ASSERT_EQ(doc().getMode(), kModeAIControl);
+
+    auto save = whenModal([&](QWidget* w) {
+        auto* fd = qobject_cast<QFileDialog*>(w);
+        if (!fd || !fd->isVisible()) return false;
+        typeFileName(fd, (folder.dir.path() / "no-such-folder/x.driver").c_str());
+        return true;
+    });
+    QString errorTitle;
+    auto error = testing::answerMessageBox("Error saving driver", QMessageBox::Ok, &errorTitle);
+    app->frame().action(command::kFileSaveAs)->trigger();
+    EXPECT_TRUE(*save);
+    EXPECT_TRUE(*error);
+    EXPECT_EQ(errorTitle, QStringLiteral("Torvask"));
+    EXPECT_TRUE(doc().isDriverModified());
+
+    // Closing asks once; No closes without saving.
+    QString asked;
+    auto no = testing::answerMessageBox("Do you want to save the current driver?", QMessageBox::No, &asked);
+    app->frame().close();
+    EXPECT_TRUE(*no);
+    EXPECT_FALSE(app->frame().isVisible());
+    EXPECT_TRUE(fs::is_empty(folder.dir.path() / "drivers"));
+}
+
+TEST_F(AppSession, QuitInTheFirstSetupClosesWithoutAMessage) {
+    int boxes = 0;
+    auto watch = whenModal(
+        [&boxes](QWidget* w) {
+            if (qobject_cast<QMessageBox*>(w)) ++boxes;
+            return false;
+        },
+        1000);
+    auto quit = chooseInSetup("", "", true);
+    EXPECT_FALSE(app->initialUpdate());
+    EXPECT_TRUE(*quit);
+    ASSERT_TRUE(waitUntil([this] { return !app->frame().isVisible(); }));
+    EXPECT_EQ(boxes, 0);
+    EXPECT_FALSE(doc().isSceneReady());
+}
+
+TEST_F(AppSession, AMissingConfigurationShowsItsMessageAndCloses) {
+    fs::remove(folder.dir.path() / "Torvask.cfg");
+    QString title;
+    auto box = testing::answerMessageBox("APPERR: Failed to load config file", QMessageBox::Ok, &title);
+    EXPECT_FALSE(app->initialUpdate());
+    EXPECT_TRUE(*box);
+    EXPECT_EQ(title, QStringLiteral("Torvask"));
+    ASSERT_TRUE(waitUntil([this] { return !app->frame().isVisible(); }));
+}
+
+TEST_F(AppSession, TheIdleLoopRunsFramesButNoneWhileAQuestionIsOpen) {
+    auto setup = chooseInSetup("Oval", "Train new driver");
+    ASSERT_TRUE(app->initialUpdate());
+    std::int32_t lapProgressBefore = 0;
+    (void)lapProgressBefore;
+    // Real frames from the idle loop, with the virtual clock standing still: only the count moves.
+    app->idleLoop().start();
+    ASSERT_TRUE(waitUntil([this] { return app->idleLoop().framesRun() > 20; }));
+    long framesWhileOpen = -1;
+    auto answered = whenModal([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        if (!box) return false;
+        const long before = app->idleLoop().framesRun();
+        QTest::qWait(300);
+        framesWhileOpen = app->idleLoop().framesRun() - before;
+        screenshot("question-yes-no");
+        box->button(QMessageBox::No)->click();
+        return true;
+    });
+    // The question comes from inside a frame (Esc in User Control); No restarts: Setup again.
+    auto again = chooseInSetup("Oval", "Train new driver");
+    focusView();
+    QTest::keyPress(&app->view(), Qt::Key_Escape);
+    ASSERT_TRUE(waitUntil([&] { return *answered && *again; }));
+    QTest::keyRelease(&app->view(), Qt::Key_Escape);
+    EXPECT_EQ(framesWhileOpen, 0);
+    ASSERT_TRUE(waitUntil([this] { return doc().getMode() == kModeUserControl; }));
+    const long after = app->idleLoop().framesRun();
+    ASSERT_TRUE(waitUntil([&] { return app->idleLoop().framesRun() > after + 10; }));
+    app->idleLoop().stop();
+}
+
+}  // namespace
+}  // namespace torvask
