@@ -245,8 +245,11 @@ void TrainingDialog::showProgress(const TrainingProgress& progress) {
         thinOut(goodShareSeries_);
     }
     maxError_ = std::max(maxError_, progress.totalError);
+    // Round tick values (0, 50, 100 ... rather than 0, 37, 75 ...) keep the axes readable.
     iterationAxis_->setRange(0, std::max(10, progress.iteration));
+    iterationAxis_->applyNiceNumbers();
     errorAxis_->setRange(0, maxError_ > 0.0 ? maxError_ * 1.05 : 1.0);
+    errorAxis_->applyNiceNumbers();
 }
 
 void TrainingDialog::onThreadFinished() {

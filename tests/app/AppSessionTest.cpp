@@ -40,13 +40,7 @@ using torvask::testing::whenModal;
 
 constexpr std::uint32_t kFrameMs = 17;
 
-// Saves a picture of the whole screen when TORVASK_SCREENSHOTS names a folder.
-void screenshot(const char* name) {
-    const QByteArray folder = qgetenv("TORVASK_SCREENSHOTS");
-    if (folder.isEmpty()) return;
-    QTest::qWait(50);
-    QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromUtf8(folder) + "/" + name + ".png");
-}
+using torvask::testing::screenshot;
 
 // A program folder with the configuration, one sample track and the generated art.
 class ProgramFolder {
@@ -190,7 +184,8 @@ TEST_F(AppSession, DriveTrainTestSaveAndReload) {
 
     // Esc, Yes, then train: Start, Stop after some progress, acknowledge, Test Driver.
     QString question;
-    auto yes = testing::answerMessageBox("Train driver with collected data?", QMessageBox::Yes, &question);
+    auto yes = testing::answerMessageBox("Train driver with collected data?", QMessageBox::Yes, &question,
+                                         "question-train");
     bool stopped = false;
     bool sawComplete = false;
     QString progressAtStop;
@@ -291,7 +286,7 @@ TEST_F(AppSession, AFailedSaveShowsErrorSavingDriver) {
         return true;
     });
     QString errorTitle;
-    auto error = testing::answerMessageBox("Error saving driver", QMessageBox::Ok, &errorTitle);
+    auto error = testing::answerMessageBox("Error saving driver", QMessageBox::Ok, &errorTitle, "message-save-error");
     app->frame().action(command::kFileSaveAs)->trigger();
     EXPECT_TRUE(*save);
     EXPECT_TRUE(*error);
@@ -326,7 +321,8 @@ TEST_F(AppSession, QuitInTheFirstSetupClosesWithoutAMessage) {
 TEST_F(AppSession, AMissingConfigurationShowsItsMessageAndCloses) {
     fs::remove(folder.dir.path() / "Torvask.cfg");
     QString title;
-    auto box = testing::answerMessageBox("APPERR: Failed to load config file", QMessageBox::Ok, &title);
+    auto box = testing::answerMessageBox("APPERR: Failed to load config file", QMessageBox::Ok, &title,
+                                         "message-config");
     EXPECT_FALSE(app->initialUpdate());
     EXPECT_TRUE(*box);
     EXPECT_EQ(title, QStringLiteral("Torvask"));

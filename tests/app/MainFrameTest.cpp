@@ -279,6 +279,7 @@ TEST(MainFrame, HelpEntriesOpenTheControlsAndAboutDialogs) {
         QString seen;
         auto handled = testing::whenModal([&seen](QWidget* w) {
             seen = w->windowTitle();
+            testing::screenshot(qPrintable(QStringLiteral("dialog-") + w->windowTitle().replace(' ', '-')));
             auto* ok = w->findChild<QPushButton*>(QStringLiteral("okButton"));
             if (!ok) return false;
             QTimer::singleShot(0, ok, [ok] { ok->click(); });

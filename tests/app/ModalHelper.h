@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -41,17 +42,28 @@ inline std::shared_ptr<bool> whenModal(std::function<bool(QWidget*)> handler, in
 }
 
 // Presses the button with the given standard role on the next message box whose text is text.
+inline void screenshot(const char* name);
+
 inline std::shared_ptr<bool> answerMessageBox(const QString& text, QMessageBox::StandardButton button,
-                                              QString* seenTitle = nullptr) {
-    return whenModal([text, button, seenTitle](QWidget* w) {
+                                              QString* seenTitle = nullptr, const char* shotName = nullptr) {
+    return whenModal([text, button, seenTitle, shotName](QWidget* w) {
         auto* box = qobject_cast<QMessageBox*>(w);
         if (!box || box->text() != text) return false;
+        if (shotName) screenshot(shotName);
         if (seenTitle) *seenTitle = box->windowTitle();
         QAbstractButton* b = box->button(button);
         if (!b) return false;
         QTimer::singleShot(0, b, [b] { b->click(); });
         return true;
     });
+}
+
+// Saves a picture of the whole screen when TORVASK_SCREENSHOTS names a folder.
+inline void screenshot(const char* name) {
+    const QByteArray folder = qgetenv("TORVASK_SCREENSHOTS");
+    if (folder.isEmpty()) return;
+    QTest::qWait(50);
+    QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromUtf8(folder) + "/" + name + ".png");
 }
 
 // Spins the event loop until pred holds or timeoutMs has passed; returns pred().
