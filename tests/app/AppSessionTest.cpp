@@ -363,3 +363,23 @@ TEST_F(AppSession, TheIdleLoopRunsFramesButNoneWhileAQuestionIsOpen) {
 
 }  // namespace
 }  // namespace torvask
+
+namespace torvask {
+namespace {
+
+TEST(SaveFilter, PipeSeparatedFiltersBecomeQtNameFilters) {
+    const std::pair<const char*, QStringList> cases[] = {
+        {"Torvask Files (*.driver)|*.driver|All Files (*.*)|*.*||",
+         {"Torvask Files (*.driver)", "All Files (*)"}},
+        {"Text (*.txt;*.log)|*.txt;*.log||", {"Text (*.txt *.log)"}},
+        {"No Pattern Given", {}},
+        {"", {}},
+    };
+    for (const auto& [filter, expected] : cases) {
+        SCOPED_TRACE(filter);
+        EXPECT_EQ(qtNameFilters(filter), expected);
+    }
+}
+
+}  // namespace
+}  // namespace torvask
