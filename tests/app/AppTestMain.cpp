@@ -3,8 +3,20 @@
 
 #include <QApplication>
 
+#include "ModalHelper.h"
+
+namespace {
+
+// Every test starts with no modal-window handlers left over from the one before.
+class CancelModalHandlers : public ::testing::EmptyTestEventListener {
+    void OnTestEnd(const ::testing::TestInfo&) override { torvask::testing::cancelModalHandlers(); }
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new CancelModalHandlers);
     return RUN_ALL_TESTS();
 }

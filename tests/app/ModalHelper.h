@@ -21,9 +21,12 @@ namespace torvask::testing {
 
 // Calls handler(activeModalWidget) every 10 ms while one is open, until it returns true or
 // timeoutMs has passed. Returns a flag that becomes true once handled.
+inline constexpr const char* kModalHandlerName = "torvask-when-modal";
+
 inline std::shared_ptr<bool> whenModal(std::function<bool(QWidget*)> handler, int timeoutMs = 10000) {
     auto handled = std::make_shared<bool>(false);
     auto* timer = new QTimer(qApp);
+    timer->setObjectName(QString::fromLatin1(kModalHandlerName));
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
     QObject::connect(timer, &QTimer::timeout, timer, [timer, handler, handled, clock, timeoutMs] {
@@ -39,6 +42,18 @@ inline std::shared_ptr<bool> whenModal(std::function<bool(QWidget*)> handler, in
     });
     timer->start(10);
     return handled;
+}
+
+// Drops every handler still waiting. A handler outlives the test that set it when its window
+// never came; left alone it would answer a later test's window with references into a stack
+// frame that is gone. The test main calls this after every test.
+inline void cancelModalHandlers() {
+    const auto timers =
+        qApp->findChildren<QTimer*>(QString::fromLatin1(kModalHandlerName), Qt::FindDirectChildrenOnly);
+    for (QTimer* timer : timers) {
+        timer->stop();
+        delete timer;
+    }
 }
 
 // Presses the button with the given standard role on the next message box whose text is text.
