@@ -29,7 +29,7 @@ void showMessageBox(const std::string& text, QWidget* parent) {
     }
 }
 
-MessageBoxSink::MessageBoxSink(QWidget* (*parentSource)()) {
+MessageBoxSink::MessageBoxSink(std::function<QWidget*()> parentSource) {
     previous_ = setMessageSink([parentSource](const std::string& text) {
         QWidget* parent = nullptr;
         if (parentSource && QThread::currentThread() == qApp->thread()) parent = parentSource();

@@ -2,6 +2,8 @@
 // Shows every formatMessage text in a modal box titled "Torvask" with an OK button. The
 // caller waits until the box is closed; a caller on another thread (training) has the box
 // shown by the GUI thread and waits for it there.
+#include <functional>
+
 #include "common/Messages.h"
 
 class QWidget;
@@ -12,7 +14,7 @@ namespace torvask {
 class MessageBoxSink {
 public:
     // parentSource: the window the boxes belong to (may return nullptr).
-    explicit MessageBoxSink(QWidget* (*parentSource)() = nullptr);
+    explicit MessageBoxSink(std::function<QWidget*()> parentSource = {});
     ~MessageBoxSink();
     MessageBoxSink(const MessageBoxSink&) = delete;
     MessageBoxSink& operator=(const MessageBoxSink&) = delete;

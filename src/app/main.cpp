@@ -6,27 +6,21 @@
 #include "app/MessageBoxSink.h"
 #include "app/TorvaskApp.h"
 
-namespace {
-
-torvask::TorvaskApp* theApp = nullptr;
-
-QWidget* messageOwner() {
-    if (QWidget* active = QApplication::activeWindow()) return active;
-    return theApp ? &theApp->frame() : nullptr;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Torvask"));
     QApplication::setApplicationVersion(QStringLiteral("1.1.0.3"));
     QApplication::setWindowIcon(torvask::applicationIcon());
-    torvask::MessageBoxSink sink(&messageOwner);
+    // Boxes belong to the active window, else to the main window once it exists.
+    torvask::TorvaskApp* mainApp = nullptr;
+    torvask::MessageBoxSink sink([&mainApp]() -> QWidget* {
+        if (QWidget* active = QApplication::activeWindow()) return active;
+        return mainApp ? &mainApp->frame() : nullptr;
+    });
     torvask::TorvaskApp app;
-    theApp = &app;
+    mainApp = &app;
     app.start();
     const int result = QApplication::exec();
-    theApp = nullptr;
+    mainApp = nullptr;
     return result;
 }
