@@ -25,7 +25,7 @@ test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
 
 bench: build
-	@for b in $(BUILD_DIR)/bench/*; do [ -x "$$b" ] && "$$b"; done; true
+	@for b in $(BUILD_DIR)/bench/*_bench; do [ -f "$$b" ] && [ -x "$$b" ] && "$$b"; done; true
 
 clean:
 	@rm -rf $(BUILD_DIR)
