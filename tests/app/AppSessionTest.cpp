@@ -113,9 +113,16 @@ protected:
         }
     }
     void focusView() {
-        app->frame().activateWindow();
-        app->view().requestActivate();
-        ASSERT_TRUE(waitUntil([this] { return QGuiApplication::focusWindow() == &app->view(); }));
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            app->frame().activateWindow();
+            app->view().requestActivate();
+            if (!waitUntil([this] { return QGuiApplication::focusWindow() == &app->view(); })) continue;
+            // A focus change still on its way (the dialog that just closed handing the focus
+            // back) would take it away again and clear the keys; let it arrive first.
+            QTest::qWait(100);
+            if (QGuiApplication::focusWindow() == &app->view()) return;
+        }
+        ADD_FAILURE() << "the view did not keep the keyboard focus";
     }
     CTorvaskDoc& doc() { return app->document(); }
 
