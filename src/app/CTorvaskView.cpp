@@ -2,38 +2,18 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QWidget>
 
+#include "gl/GlDevice.h"
+
 namespace torvask {
-
-QSurfaceFormat viewSurfaceFormat() {
-    QSurfaceFormat format;
-    format.setRenderableType(QSurfaceFormat::OpenGL);
-    format.setVersion(3, 3);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    format.setDepthBufferSize(24);
-    format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
-    // Frames run back to back from the idle loop; waiting for the vertical blank would tie
-    // the frame rate to the display and starve the physics pacing on slow displays.
-    format.setSwapInterval(0);
-    return format;
-}
-
-bool canCreateViewContext() {
-    QOpenGLContext context;
-    context.setFormat(viewSurfaceFormat());
-    if (!context.create()) return false;
-    const QSurfaceFormat got = context.format();
-    return got.profile() == QSurfaceFormat::CoreProfile && (got.majorVersion() > 3 ||
-                                                            (got.majorVersion() == 3 && got.minorVersion() >= 3));
-}
 
 CTorvaskView::CTorvaskView() {
     setSurfaceType(QWindow::OpenGLSurface);
-    setFormat(viewSurfaceFormat());
+    // The device draws on this window's context, so the window asks for exactly its format.
+    setFormat(GlDevice::requiredFormat());
     setTitle(QStringLiteral("Torvask"));
     keyboard_.setFocusSource([this] { return hasKeyboardFocus(); });
 }

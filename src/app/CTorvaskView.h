@@ -49,10 +49,4 @@ private:
     std::function<bool()> sceneActive_;
 };
 
-// The surface format every view and probe uses: OpenGL 3.3 core with a depth buffer.
-QSurfaceFormat viewSurfaceFormat();
-
-// Whether an OpenGL 3.3 core context can be created on this display.
-bool canCreateViewContext();
-
 }  // namespace torvask

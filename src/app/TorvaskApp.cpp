@@ -159,7 +159,7 @@ void TorvaskApp::onCommand(int commandId) {
 
 int TorvaskApp::probeVersion() {
     // Anything below the required code stops the configuration step with its message.
-    return canCreateViewContext() ? kRequiredGraphicsVersion : kRequiredGraphicsVersion - 0x100;
+    return GlDevice::probe() ? kRequiredGraphicsVersion : kRequiredGraphicsVersion - 0x100;
 }
 
 std::unique_ptr<GraphicsSystem> TorvaskApp::createGraphicsSystem() {

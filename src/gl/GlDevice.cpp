@@ -404,6 +404,8 @@ QSurfaceFormat GlDevice::requiredFormat() {
     format.setRedBufferSize(8);
     format.setGreenBufferSize(8);
     format.setBlueBufferSize(8);
+    // Frames run back to back from the idle loop; waiting for the vertical blank would tie
+    // the frame rate to the display and starve the physics pacing on slow displays.
     format.setSwapInterval(0);
     return format;
 }
