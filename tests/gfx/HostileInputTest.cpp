@@ -12,14 +12,11 @@
 
 #include "gfx/DdsWriter.h"
 #include "gfx/DxtEncoder.h"
+#include "EncodeHelpers.h"
 #include "gfx/ImageDecoder.h"
 #include "gfx/XMesh.h"
 
 namespace torvask {
-
-// EncodeHelpers.cpp
-std::vector<std::uint8_t> pngOf(const ImageLevel& level);
-std::vector<std::uint8_t> jpegOf(const ImageLevel& level);
 
 namespace {
 
