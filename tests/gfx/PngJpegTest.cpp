@@ -2,6 +2,7 @@
 // damaged data.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include <png.h>
