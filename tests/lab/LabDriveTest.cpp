@@ -28,12 +28,7 @@ void demonstrate(LabSession& session, DriveMonitor& monitor, double seconds, std
         const DemoKeys keys = demo.decide(car->getPosition(), car->getRotation().y, car->getSpeed(),
                                           session.doc().getThrottle(), session.doc().getBrake(),
                                           session.doc().getSteering(), dt, car->getInputs(0));
-        HeadlessHost& host = session.host();
-        host.releaseAll();
-        if (keys.throttle) host.press(dik::kW);
-        if (keys.brake) host.press(dik::kS);
-        if (keys.left) host.press(dik::kA);
-        if (keys.right) host.press(dik::kD);
+        holdKeys(session.host(), keys);
         const int ms = session.frame();
         ASSERT_GT(ms, 0);
         dt = ms * 0.001;

@@ -13,6 +13,7 @@
 
 #include "common/Vector3.h"
 #include "physics/Track.h"
+#include "sim/HeadlessHost.h"
 
 namespace torvask::lab {
 
@@ -32,6 +33,9 @@ struct DemoTuning {
     double headingSlowdown = 60.0;    // ... per unit of the largest heading factor
     double pedalGain = 1.0 / 15.0;    // pedal per display speed unit of error
 };
+
+// Holds exactly these keys on the headless keyboard (W, S, A, D), releasing every other.
+void holdKeys(HeadlessHost& host, const DemoKeys& keys);
 
 class Demonstrator {
 public:

@@ -44,11 +44,7 @@ int record(int argc, char** argv) {
         if (!car) break;
         const DemoKeys keys = demo.decide(car->getPosition(), car->getRotation().y, car->getSpeed(), doc.getThrottle(),
                                           doc.getBrake(), doc.getSteering(), dt, car->getInputs(0));
-        host.releaseAll();
-        if (keys.throttle) host.press(dik::kW);
-        if (keys.brake) host.press(dik::kS);
-        if (keys.left) host.press(dik::kA);
-        if (keys.right) host.press(dik::kD);
+        holdKeys(host, keys);
         const int ms = session.frame();
         if (ms < 0) {
             std::fprintf(stderr, "torvask-lab record: the simulation stopped\n");

@@ -28,6 +28,14 @@ double flatDistance(const Vector3& a, const Vector3& b) {
 
 }  // namespace
 
+void holdKeys(HeadlessHost& host, const DemoKeys& keys) {
+    host.releaseAll();
+    if (keys.throttle) host.press(dik::kW);
+    if (keys.brake) host.press(dik::kS);
+    if (keys.left) host.press(dik::kA);
+    if (keys.right) host.press(dik::kD);
+}
+
 Demonstrator::Demonstrator(const Track& track, DemoTuning tuning) : track_(track), tuning_(tuning) {}
 
 int Demonstrator::nearestWaypoint(const Vector3& p) const {
