@@ -1,5 +1,6 @@
 #include "physics/TrackListing.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace torvask {
@@ -24,6 +25,32 @@ std::string trackListing(const Track& track) {
         out += line;
     }
     return out;
+}
+
+std::vector<std::string> trackWarnings(const Track& track) {
+    std::vector<std::string> warnings;
+    const auto& w = track.getWaypoints();
+    int32_t offGround = 0;
+    double lowest = 0.0, highest = 0.0;
+    int32_t first = -1;
+    for (size_t i = 0; i < w.size(); ++i) {
+        if (w[i].y == 0.0) continue;
+        if (first < 0) first = static_cast<int32_t>(i);
+        ++offGround;
+        lowest = std::min(lowest, w[i].y);
+        highest = std::max(highest, w[i].y);
+    }
+    if (offGround > 0) {
+        char line[512];
+        std::snprintf(line, sizeof line,
+                      "warning: %d of %d waypoints are off the ground (first: waypoint %d at height %.17g; "
+                      "heights from %.17g to %.17g): the road is drawn at those heights but the ground and "
+                      "the car are flat at height 0, so the car will be seen below or above the road",
+                      offGround, track.getNumWaypoints(), first, w[static_cast<size_t>(first)].y, lowest,
+                      highest);
+        warnings.emplace_back(line);
+    }
+    return warnings;
 }
 
 }  // namespace torvask

@@ -8,6 +8,7 @@
 
 #include "common/Paths.h"
 #include "physics/Track.h"
+#include "physics/TrackListing.h"
 
 #ifndef TORVASK_TRACKS_DIR
 #error "TORVASK_TRACKS_DIR must name the source folder of the sample tracks"
@@ -42,6 +43,8 @@ TEST_P(SampleTrackTest, LoadsAsAClosedLoopThatFitsTheSceneAndTheWalls) {
 
     const auto& w = t.getWaypoints();
     EXPECT_EQ(w.front(), w.back()) << "not a closed loop";
+    // Flat: the car drives on flat ground, so a raised road would be drawn where the car is not.
+    EXPECT_EQ(trackWarnings(t), std::vector<std::string>{});
 
     // The ribbon stays inside the walls (10 from the edge), the centre line half a track further in.
     const double wall = 10.0;

@@ -1,5 +1,6 @@
 // torvask-lab track FILE: loads a track file as the simulation does and prints the terrain size,
-// the smoothed waypoint count and every waypoint with its two ribbon edges.
+// the smoothed waypoint count and every waypoint with its two ribbon edges; warnings about what the
+// simulation will show differently from the file go to standard error.
 #include <cstdio>
 #include <string>
 
@@ -34,6 +35,8 @@ int runTrack(int argc, char** argv) {
     }
     const std::string text = trackListing(track);
     std::fwrite(text.data(), 1, text.size(), stdout);
+    // Warnings go to standard error so the listing on standard output stays machine-readable.
+    for (const std::string& warning : trackWarnings(track)) std::fprintf(stderr, "%s\n", warning.c_str());
     return 0;
 }
 
