@@ -4,6 +4,7 @@
 #include <fstream>
 #include <memory>
 
+#include "neural/FlatNetwork.h"
 #include "neural/Pattern.h"
 
 namespace torvask {
@@ -61,6 +62,20 @@ int Lobe::train(const std::string& patternFile, const std::string& prefix, doubl
     patternStream.close();
 
     const int n = static_cast<int>(patterns.size());
+    // The flat copy runs the same operations as the objects; they get its state back before anyone
+    // can look at them (a snapshot, a progress report, the end).
+    FlatNetwork flat;
+    const bool useFlat = flatTraining && n > 0 && flat.capture(network);
+    std::vector<double> inputs;
+    std::vector<double> targets;
+    if (useFlat) {
+        inputs.reserve(static_cast<std::size_t>(n) * nIn);
+        targets.reserve(static_cast<std::size_t>(n) * nOut);
+        for (PATTERN& p : patterns) {
+            for (int i = 0; i < nIn; ++i) inputs.push_back(p.getIn(i));
+            for (int i = 0; i < nOut; ++i) targets.push_back(p.getOut(i));
+        }
+    }
     int best = 0;
     int iteration = 0;
     if (n > 0) {
@@ -68,24 +83,46 @@ int Lobe::train(const std::string& patternFile, const std::string& prefix, doubl
         do {
             good = 0;
             double totalError = 0.0;
-            for (PATTERN& p : patterns) {
-                network.setInputs(p);
-                network.run(0);
-                network.setTargets(p);
-                network.learn(0);
-                int correct = 0;
-                for (int i = 0; i < nOut; ++i) {
-                    if (std::fabs(network.getValue(i) - p.getOut(i)) < tolerance) {
-                        ++correct;
+            if (useFlat) {
+                const double* in = inputs.data();
+                const double* target = targets.data();
+                const double* out = flat.outputs();
+                const double* err = flat.errorTerms();
+                for (int k = 0; k < n; ++k, in += nIn, target += nOut) {
+                    flat.run(in);
+                    flat.learn(target);
+                    int correct = 0;
+                    for (int i = 0; i < nOut; ++i) {
+                        if (std::fabs(out[i] - target[i]) < tolerance) {
+                            ++correct;
+                        }
+                        totalError += std::fabs(err[i]);
                     }
-                    totalError += std::fabs(network.getError(i));
+                    if (correct == nOut) {
+                        ++good;
+                    }
                 }
-                if (correct == nOut) {
-                    ++good;
+            } else {
+                for (PATTERN& p : patterns) {
+                    network.setInputs(p);
+                    network.run(0);
+                    network.setTargets(p);
+                    network.learn(0);
+                    int correct = 0;
+                    for (int i = 0; i < nOut; ++i) {
+                        if (std::fabs(network.getValue(i) - p.getOut(i)) < tolerance) {
+                            ++correct;
+                        }
+                        totalError += std::fabs(network.getError(i));
+                    }
+                    if (correct == nOut) {
+                        ++good;
+                    }
                 }
             }
             if (good > best) {
                 best = good;
+                flat.writeBack(network);
                 // A snapshot that cannot be written is not reported; training goes on.
                 std::ofstream snapshot(lobeFile, std::ios::out | std::ios::trunc);
                 if (snapshot.is_open()) {
@@ -93,6 +130,8 @@ int Lobe::train(const std::string& patternFile, const std::string& prefix, doubl
                 }
             }
             if (callback != nullptr && (iteration % 10 == 0 || good == n)) {
+                // The callback may look at the network.
+                flat.writeBack(network);
                 const TrainingProgress progress{name, iteration, n, good, best, totalError};
                 if (callback(progress, userData) != 0) {
                     break;
@@ -101,6 +140,7 @@ int Lobe::train(const std::string& patternFile, const std::string& prefix, doubl
             ++iteration;
         } while (good < n);
     }
+    flat.writeBack(network);
 
     // With no snapshot to read the trained weights stay; a damaged one leaves them too.
     std::ifstream restore(lobeFile);

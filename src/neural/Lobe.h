@@ -62,6 +62,10 @@ public:
     // 0 on success; -1 when the stream was not good before or after writing.
     int save(std::ostream& out);
 
+    // Training runs on a flat copy of the network by default; off, it walks the node and link objects.
+    // Both give the same weights to the last bit.
+    void setFlatTraining(bool on) { flatTraining = on; }
+
     const std::string& getName() const { return name; }
     BACKPROP_NETWORK& getNetwork() { return network; }
     // False when the network could not be built.
@@ -70,6 +74,7 @@ public:
 private:
     std::string name;
     BACKPROP_NETWORK network;
+    bool flatTraining = true;
 };
 
 }  // namespace torvask
