@@ -356,6 +356,13 @@ NullDevice::NullDevice(NullDeviceOptions opts, std::shared_ptr<DeviceLog> log)
     : options(std::move(opts)), log_(log ? std::move(log) : std::make_shared<DeviceLog>()) {}
 
 DeviceCall& NullDevice::record(DeviceOp op) {
+    if (!options.keepCalls) {
+        // Callers only write the fields of their operation and read the result back; nothing reads
+        // the rest of a call that is not kept, so it is not cleared.
+        scratch_.op = op;
+        scratch_.result = !fails(op);
+        return scratch_;
+    }
     DeviceCall call;
     call.op = op;
     call.result = !fails(op);
@@ -428,7 +435,7 @@ std::unique_ptr<VertexBuffer> NullDevice::createVertexBuffer(std::uint32_t lengt
     if (lengthBytes == 0) c.result = false;
     if (!c.result) return nullptr;
     c.resource = ++log_->lastResourceId;
-    return std::make_unique<NullVertexBuffer>(log_, c.resource, lengthBytes, usage, vertexFormat);
+    return std::make_unique<NullVertexBuffer>(resourceLog(), c.resource, lengthBytes, usage, vertexFormat);
 }
 
 void* NullDevice::lockVertexBuffer(VertexBuffer& buffer, std::uint32_t offsetBytes, std::uint32_t sizeBytes) {
@@ -486,7 +493,7 @@ std::unique_ptr<Texture> NullDevice::loadTexture(const std::string& path, const 
     if (options.texturesNeedFiles && !isRegularFile(path)) c.result = false;
     if (!c.result) return nullptr;
     c.resource = ++log_->lastResourceId;
-    return std::make_unique<NullTexture>(log_, c.resource, path, opts);
+    return std::make_unique<NullTexture>(resourceLog(), c.resource, path, opts);
 }
 
 bool NullDevice::setTexture(int stage, Texture* texture) {
@@ -507,7 +514,7 @@ std::unique_ptr<Mesh> NullDevice::loadMesh(const std::string& path) {
     c.resource = ++log_->lastResourceId;
     std::vector<MeshMaterial> materials =
         options.meshMaterials ? *options.meshMaterials : plainMeshMaterials(options.meshSubsetCount);
-    return std::make_unique<NullMesh>(log_, c.resource, path, std::move(materials));
+    return std::make_unique<NullMesh>(resourceLog(), c.resource, path, std::move(materials));
 }
 
 bool NullDevice::drawSubset(Mesh& mesh, int subset) {
@@ -525,7 +532,7 @@ std::unique_ptr<Font> NullDevice::createFont(const FontDescription& description)
     c.text = description.faceName;
     if (!c.result) return nullptr;
     c.resource = ++log_->lastResourceId;
-    return std::make_unique<NullFont>(log_, c.resource, description);
+    return std::make_unique<NullFont>(resourceLog(), c.resource, description);
 }
 
 bool NullDevice::beginText(Font& font) {

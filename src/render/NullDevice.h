@@ -1,5 +1,6 @@
 #pragma once
-// A Device that draws nothing and records every call, for headless runs and tests.
+// A Device that draws nothing and records every call (unless told not to keep them), for headless
+// runs and tests.
 //
 // Every operation succeeds by default and appends one DeviceCall (its arguments and its result)
 // to a DeviceLog. Any operation can be made to fail on purpose (NullDeviceOptions::failing);
@@ -124,6 +125,10 @@ struct NullDeviceOptions {
     // plainMeshMaterials).
     std::optional<std::vector<MeshMaterial>> meshMaterials;
     int meshSubsetCount = 10;
+    // When false, calls behave exactly the same (results, failures, resource ids) but are not
+    // appended to the log, and resources made meanwhile record no Release: a long headless run then
+    // keeps flat memory. Tests that read the calls leave it on.
+    bool keepCalls = true;
 };
 
 // count materials with distinct diffuse colours (r = (i + 1) / 16, g = 0.5, b = 0.25, a = 1),
@@ -240,8 +245,12 @@ public:
 
 private:
     DeviceCall& record(DeviceOp op);
+    // The log a new resource records its Release in: none while calls are not kept.
+    std::shared_ptr<DeviceLog> resourceLog() const { return options.keepCalls ? log_ : nullptr; }
     bool fails(DeviceOp op) const { return options.failing.count(op) != 0; }
 
+    // Where calls go while options.keepCalls is off.
+    DeviceCall scratch_;
     std::shared_ptr<DeviceLog> log_;
     int stream0_ = 0;
 };

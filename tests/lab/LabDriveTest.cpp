@@ -1,6 +1,7 @@
 // The teaching-by-example tools on the real simulation: the demonstrator's recordings, the
 // drive figures eval reports, and the bundled sample driver.
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <fstream>
 #include <sstream>
@@ -121,6 +122,26 @@ TEST(LabSession, FormatsLapTimesAsTheLapTextDoes) {
     EXPECT_EQ(formatLapTime(61234), "01:01.234");
     EXPECT_EQ(formatLapTime(0), "00:00.000");
     EXPECT_EQ(formatLapTime(59999), "00:59.999");
+}
+
+// Bytes the process has allocated, small blocks and mapped ones alike.
+std::size_t bytesInUse() {
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+TEST(LabSession, LongRunsKeepFlatMemory) {
+    LabSession session;
+    ASSERT_TRUE(session.start(kTracks + "Oval.trn", TORVASK_DATA_DIR "/drivers/Demo.driver"));
+    // Warm up (first allocations, lap bookkeeping), then a run several times longer must not grow:
+    // a device that kept its calls would take tens of kilobytes a frame here.
+    for (int i = 0; i < 600; ++i) ASSERT_GT(session.frame(), 0);
+    const std::size_t before = bytesInUse();
+    for (int i = 0; i < 6000; ++i) ASSERT_GT(session.frame(), 0);
+    const std::size_t after = bytesInUse();
+    EXPECT_LT(after, before + 256 * 1024) << before << " -> " << after << " bytes in use";
+    ASSERT_NE(session.host().deviceLog, nullptr);
+    EXPECT_TRUE(session.host().deviceLog->calls.empty());
 }
 
 TEST(SampleDriver, LapsTheOvalCleanly) {

@@ -177,6 +177,15 @@ TEST(NullDeviceTest, EveryOperationCanBeMadeToFail) {
             if (call.op != c.op) {
                 EXPECT_TRUE(call.result) << call.describe();
             }
+        // A device that keeps no calls answers the same and its log stays empty, releases included.
+        NullDevice quiet;
+        quiet.options.keepCalls = false;
+        EXPECT_TRUE(c.call(quiet));
+        quiet.options.failing = {c.op};
+        EXPECT_FALSE(c.call(quiet));
+        quiet.options.failing.clear();
+        EXPECT_TRUE(c.call(quiet));
+        EXPECT_TRUE(quiet.calls().empty());
     }
 }
 

@@ -19,6 +19,8 @@ LabSession::LabSession(double fps) : frameMs_(1000.0 / fps) {
     // Headless: messages go to standard error, and every question is answered No.
     setMessageSink([](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); });
     host_.defaultAnswer = false;
+    // Nothing here reads the device's calls, and keeping them would grow by tens of kilobytes a frame.
+    host_.deviceOptions.keepCalls = false;
     resetFrameTiming();
 }
 
@@ -120,6 +122,8 @@ std::string formatLapTime(std::int64_t ms) {
 double distanceFromCentreLine(const Track& track, const Vector3& p) {
     const auto& w = track.getWaypoints();
     if (w.empty()) return 0.0;
+    // The smallest squared distance, rooted once: the square root is monotonic and correctly rounded,
+    // so this is the smallest of the rooted distances to the bit.
     double best = std::numeric_limits<double>::infinity();
     const std::size_t n = w.size();
     for (std::size_t i = 0; i < n; ++i) {
@@ -129,11 +133,14 @@ double distanceFromCentreLine(const Track& track, const Vector3& p) {
         const double apx = p.x - a.x, apz = p.z - a.z;
         const double len2 = abx * abx + abz * abz;
         double t = len2 > 0.0 ? (apx * abx + apz * abz) / len2 : 0.0;
-        t = std::fmax(0.0, std::fmin(1.0, t));
+        // Clamped to [0, 1]; a NaN becomes 1, as fmin(1, NaN) makes it.
+        t = t < 1.0 ? t : 1.0;
+        t = t > 0.0 ? t : 0.0;
         const double dx = apx - t * abx, dz = apz - t * abz;
-        best = std::fmin(best, std::sqrt(dx * dx + dz * dz));
+        const double d2 = dx * dx + dz * dz;
+        if (d2 < best) best = d2;
     }
-    return best;
+    return std::sqrt(best);
 }
 
 }  // namespace torvask::lab
