@@ -1,0 +1,99 @@
+// When the teacher takes the wheel from the learned driver, and when it lets go.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "Corrector.h"
+
+namespace torvask::lab {
+namespace {
+
+TEST(CentreLinePose, SignedOffsetAndHeadingOnEveryLeg) {
+    Track track;
+    // A 100-unit square driven clockwise seen from above: +z, then +x, then -z, then -x.
+    track.setWaypoints({Vector3(0, 0, 0), Vector3(0, 0, 100), Vector3(100, 0, 100), Vector3(100, 0, 0)});
+    struct Row {
+        Vector3 p;
+        double yaw, offset, heading;
+    };
+    const Row rows[] = {
+        {Vector3(3, 0, 50), 0.2, 3.0, 0.2},             // right of the first leg, turned right
+        {Vector3(-4, 0, 50), -0.3, -4.0, -0.3},         // left of it, turned left
+        {Vector3(50, 0, 103), M_PI / 2, -3.0, 0.0},     // second leg runs along +x: +z is its left
+        {Vector3(98, 0, 40), M_PI + 0.1, 2.0, 0.1},     // third leg runs along -z: smaller x is its right
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.offset);
+        const CentreLinePose pose = centreLinePose(track, r.p, r.yaw);
+        EXPECT_DOUBLE_EQ(pose.offset, r.offset);
+        EXPECT_NEAR(pose.headingError, r.heading, 1e-12);
+    }
+}
+
+constexpr double kHalfWidth = 10.0;
+constexpr double kTarget = 60.0;
+
+TEST(Corrector, TakesTheWheelForEachKindOfTrouble) {
+    struct Row {
+        const char* name;
+        double offset, heading;
+        CorrectionReason expected;
+    };
+    const Row rows[] = {
+        {"on the line", 0.0, 0.0, CorrectionReason::None},
+        {"a little off, pointing back", 4.0, -0.5, CorrectionReason::None},
+        {"too far from the line", 5.6, 0.0, CorrectionReason::Far},
+        {"pointing away from the line", 2.0, 0.4, CorrectionReason::HeadingAway},
+        {"pointing away on the other side", -2.0, -0.4, CorrectionReason::HeadingAway},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        Corrector corrector(kHalfWidth);
+        const bool taken = corrector.update({r.offset, r.heading}, kTarget, kTarget, 0.05);
+        EXPECT_EQ(taken, r.expected != CorrectionReason::None);
+        EXPECT_EQ(corrector.reason(), r.expected);
+        EXPECT_EQ(corrector.takeOvers(), taken ? 1 : 0);
+    }
+}
+
+TEST(Corrector, SeesTheCarDriftingOffBeforeItIsFar) {
+    Corrector corrector(kHalfWidth);
+    double offset = 0.0;
+    // Straight ahead but sliding sideways at 8 units a second.
+    while (!corrector.update({offset, 0.0}, kTarget, kTarget, 0.05)) {
+        offset += 0.4;
+        ASSERT_LT(offset, 10.0);
+    }
+    EXPECT_EQ(corrector.reason(), CorrectionReason::LeavingRoad);
+    EXPECT_LT(offset, 5.5);
+}
+
+TEST(Corrector, TakesTheWheelFromAStandingCarButNotFromOneThatPullsAway) {
+    Corrector standing(kHalfWidth);
+    for (int i = 0; i < 5; ++i) EXPECT_FALSE(standing.update({}, 0.0, kTarget, 0.25)) << i;
+    EXPECT_TRUE(standing.update({}, 0.0, kTarget, 0.25));  // 1.5 s at rest
+    EXPECT_EQ(standing.reason(), CorrectionReason::Slow);
+
+    Corrector pulling(kHalfWidth);
+    for (int i = 0; i < 12; ++i) EXPECT_FALSE(pulling.update({}, 6.0 * i, kTarget, 0.25)) << i;
+}
+
+TEST(Corrector, HandsBackOnlyWhenRecoveredAndAfterTheShortestHold) {
+    Corrector corrector(kHalfWidth);
+    ASSERT_TRUE(corrector.update({7.0, 0.0}, kTarget, kTarget, 0.25));
+    // Back on the line but still slow: keeps the wheel however long it takes.
+    for (int i = 0; i < 8; ++i) EXPECT_TRUE(corrector.update({}, 0.5 * kTarget, kTarget, 0.25));
+    // Recovered: needs 0.5 s of it.
+    EXPECT_TRUE(corrector.update({}, kTarget, kTarget, 0.25));
+    EXPECT_FALSE(corrector.update({}, kTarget, kTarget, 0.25));
+    EXPECT_EQ(corrector.takeOvers(), 1);
+
+    // A short trouble is still held for a whole second.
+    Corrector brief(kHalfWidth);
+    ASSERT_TRUE(brief.update({7.0, 0.0}, kTarget, kTarget, 0.25));
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(brief.update({}, kTarget, kTarget, 0.25)) << i;
+    EXPECT_FALSE(brief.update({}, kTarget, kTarget, 0.25));
+}
+
+}  // namespace
+}  // namespace torvask::lab

@@ -1,0 +1,68 @@
+#pragma once
+// Decides when a teacher watching the learned driver should take the wheel, and when the car
+// has recovered enough to hand it back. It judges what a person beside the track sees: how far
+// the car is from the centre line, whether it points away from it, whether it is about to run
+// off the ribbon, and whether it is crawling or standing still.
+#include "common/Vector3.h"
+#include "physics/Track.h"
+
+namespace torvask::lab {
+
+// Where the car stands relative to the closed centre line (ground plane, render units).
+struct CentreLinePose {
+    double offset = 0.0;        // signed distance from the centre line; > 0: right of it
+    double headingError = 0.0;  // radians from the line's direction; > 0: turned to the right
+};
+
+// yaw: radians, forward = (sin yaw, 0, cos yaw).
+CentreLinePose centreLinePose(const Track& track, const Vector3& position, double yaw);
+
+struct CorrectorTuning {
+    double farFraction = 0.55;          // of the half width: too far from the centre line
+    double awayHeading = 0.30;          // radians, pointing away from the line ...
+    double awayMinFraction = 0.15;      // ... while at least this far off it
+    double leaveLookAhead = 0.7;        // seconds of drift to extrapolate ...
+    double leaveFraction = 0.85;        // ... to this fraction of the half width
+    double slowFraction = 0.35;         // of the demonstrator's target speed
+    double slowSeconds = 1.5;           // that long slow without speeding up
+    double recoveredFraction = 0.25;    // of the half width
+    double recoveredHeading = 0.10;     // radians
+    double recoveredSpeedFraction = 0.75;
+    double recoveredSeconds = 0.5;      // recovered for this long before handing back
+    double minHoldSeconds = 1.0;        // a take-over lasts at least this long
+};
+
+enum class CorrectionReason { None, Far, HeadingAway, LeavingRoad, Slow };
+const char* correctionReasonName(CorrectionReason reason);
+
+class Corrector {
+public:
+    explicit Corrector(double halfWidth, CorrectorTuning tuning = {});
+
+    // One frame: the car's pose, its display speed and the demonstrator's target speed there,
+    // and the frame time in seconds. True while the teacher should hold the wheel.
+    bool update(const CentreLinePose& pose, double speed, double targetSpeed, double dt);
+
+    bool correcting() const { return correcting_; }
+    // Why the current (or last) take-over began.
+    CorrectionReason reason() const { return reason_; }
+    int takeOvers() const { return takeOvers_; }
+
+private:
+    CorrectionReason judge(const CentreLinePose& pose, double speed, double targetSpeed, double dt);
+
+    double halfWidth_;
+    CorrectorTuning tuning_;
+    bool correcting_ = false;
+    bool havePrevious_ = false;
+    double previousOffset_ = 0.0;
+    double drift_ = 0.0;  // smoothed d(offset)/dt, units per second
+    double slowFor_ = 0.0;
+    double slowSpeed_ = 0.0;  // the speed when the slow spell began
+    double heldFor_ = 0.0;
+    double recoveredFor_ = 0.0;
+    CorrectionReason reason_ = CorrectionReason::None;
+    int takeOvers_ = 0;
+};
+
+}  // namespace torvask::lab

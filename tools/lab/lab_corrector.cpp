@@ -1,0 +1,106 @@
+#include "Corrector.h"
+
+#include <cmath>
+#include <limits>
+
+namespace torvask::lab {
+
+CentreLinePose centreLinePose(const Track& track, const Vector3& p, double yaw) {
+    CentreLinePose pose;
+    const auto& w = track.getWaypoints();
+    const std::size_t n = w.size();
+    if (n < 2) return pose;
+    double best = std::numeric_limits<double>::infinity();
+    for (std::size_t i = 0; i < n; ++i) {
+        const Vector3& a = w[i];
+        const Vector3& b = w[(i + 1) % n];
+        const double abx = b.x - a.x, abz = b.z - a.z;
+        const double len2 = abx * abx + abz * abz;
+        if (len2 <= 0.0) continue;
+        const double t = std::fmax(0.0, std::fmin(1.0, ((p.x - a.x) * abx + (p.z - a.z) * abz) / len2));
+        const double dx = p.x - (a.x + t * abx), dz = p.z - (a.z + t * abz);
+        const double d2 = dx * dx + dz * dz;
+        if (d2 < best) {
+            best = d2;
+            const double len = std::sqrt(len2);
+            const double tx = abx / len, tz = abz / len;
+            // The right-hand normal of direction (tx, tz) is (tz, -tx) when angles grow
+            // clockwise seen from above, as yaw does.
+            pose.offset = dx * tz - dz * tx;
+            pose.headingError = std::remainder(yaw - std::atan2(tx, tz), 2.0 * M_PI);
+        }
+    }
+    return pose;
+}
+
+const char* correctionReasonName(CorrectionReason reason) {
+    switch (reason) {
+        case CorrectionReason::None: return "none";
+        case CorrectionReason::Far: return "far";
+        case CorrectionReason::HeadingAway: return "heading-away";
+        case CorrectionReason::LeavingRoad: return "leaving-road";
+        case CorrectionReason::Slow: return "slow";
+    }
+    return "none";
+}
+
+Corrector::Corrector(double halfWidth, CorrectorTuning tuning) : halfWidth_(halfWidth), tuning_(tuning) {}
+
+CorrectionReason Corrector::judge(const CentreLinePose& pose, double speed, double targetSpeed, double dt) {
+    const double off = std::fabs(pose.offset);
+    if (off > tuning_.farFraction * halfWidth_) return CorrectionReason::Far;
+    if (off > tuning_.awayMinFraction * halfWidth_ && pose.offset * pose.headingError > 0.0 &&
+        std::fabs(pose.headingError) > tuning_.awayHeading) {
+        return CorrectionReason::HeadingAway;
+    }
+    if (std::fabs(pose.offset + drift_ * tuning_.leaveLookAhead) > tuning_.leaveFraction * halfWidth_) {
+        return CorrectionReason::LeavingRoad;
+    }
+    // Slow and not gaining speed: stopped, or creeping too timidly to count as driving.
+    if (speed < tuning_.slowFraction * targetSpeed) {
+        if (slowFor_ == 0.0 || speed > slowSpeed_ + 5.0) {
+            slowSpeed_ = speed;
+            slowFor_ = 0.0;
+        }
+        slowFor_ += dt;
+        if (slowFor_ >= tuning_.slowSeconds) return CorrectionReason::Slow;
+    } else {
+        slowFor_ = 0.0;
+    }
+    return CorrectionReason::None;
+}
+
+bool Corrector::update(const CentreLinePose& pose, double speed, double targetSpeed, double dt) {
+    if (dt <= 0.0) dt = 1e-4;
+    if (havePrevious_) {
+        // A jump to another segment of the line is not a drift; the smoothing absorbs most of it.
+        const double rate = (pose.offset - previousOffset_) / dt;
+        drift_ = 0.8 * drift_ + 0.2 * rate;
+    }
+    havePrevious_ = true;
+    previousOffset_ = pose.offset;
+
+    const CorrectionReason wrong = judge(pose, speed, targetSpeed, dt);
+    if (!correcting_) {
+        if (wrong != CorrectionReason::None) {
+            correcting_ = true;
+            reason_ = wrong;
+            heldFor_ = 0.0;
+            recoveredFor_ = 0.0;
+            ++takeOvers_;
+        }
+        return correcting_;
+    }
+    heldFor_ += dt;
+    const bool recovered = std::fabs(pose.offset) < tuning_.recoveredFraction * halfWidth_ &&
+                           std::fabs(pose.headingError) < tuning_.recoveredHeading &&
+                           speed >= tuning_.recoveredSpeedFraction * targetSpeed;
+    recoveredFor_ = recovered ? recoveredFor_ + dt : 0.0;
+    if (heldFor_ >= tuning_.minHoldSeconds && recoveredFor_ >= tuning_.recoveredSeconds) {
+        correcting_ = false;
+        slowFor_ = 0.0;
+    }
+    return correcting_;
+}
+
+}  // namespace torvask::lab
