@@ -93,7 +93,11 @@ std::int32_t CTorvaskDoc::updateDriving() {
     if (mode == kModeUserControl) {
         const std::vector<double> outputs{steeringOutput(steering), throttleOutput(throttle, brake)};
         car->setOutputs(outputs, 0);
-        if (drivingStarted && now() - timing.lastRecordTick >= kRecordIntervalMs) {
+        // Standing still with no drive key held (parked, or stuck in the sand) is not driving:
+        // recorded, it would teach the driver that standing still is right, and a driver that
+        // has learned that never moves again once it stops.
+        const bool idleAtRest = car->getSpeed() < kRestSpeed && !isDriveKeyDown(keyState);
+        if (drivingStarted && !idleAtRest && now() - timing.lastRecordTick >= kRecordIntervalMs) {
             const std::vector<double> inputs = car->getInputs(0);
             driver->recordPattern(inputs, outputs);
             timing.lastRecordTick = now();

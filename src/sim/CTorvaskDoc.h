@@ -54,6 +54,8 @@ inline constexpr int kVertexPoolCapacity = 500;
 inline constexpr std::uint32_t kStatusTextColor = 0xFFFFFF00;  // opaque yellow
 inline constexpr std::uint32_t kDepthClearColor = 0xFF0096FF;
 inline constexpr std::uint32_t kRecordIntervalMs = 200;
+// Display speed below which the car counts as standing still for recording.
+inline constexpr double kRestSpeed = 0.5;
 inline constexpr std::int32_t kStallLimitMs = 300;
 inline constexpr std::int32_t kStallFrameMs = 20;
 

@@ -18,6 +18,14 @@ inline constexpr double kMinimumKeyboardDt = 0.0001;
 
 inline bool isKeyDown(const KeyState& keys, std::uint8_t code) { return (keys[code] & kKeyDownBit) != 0; }
 
+// W, A, S, D or an arrow key: the keys that drive the car (and arm recording).
+inline bool isDriveKeyDown(const KeyState& keys) {
+    for (std::uint8_t code : {dik::kW, dik::kA, dik::kS, dik::kD, dik::kUp, dik::kLeft, dik::kRight, dik::kDown}) {
+        if (isKeyDown(keys, code)) return true;
+    }
+    return false;
+}
+
 // Throttle (W/Up), brake (S/Down) and steering (A/Left wins over D/Right, else a return
 // towards the centre), then Space centres at once. Sets drivingStarted when a drive key is
 // held; never clears it. dt in seconds, already made non-zero by the caller.

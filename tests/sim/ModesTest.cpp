@@ -158,7 +158,6 @@ TEST_F(ModesTest, PatternsAreRecordedEvery200msOnlyAfterADriveKey) {
     EXPECT_TRUE(doc->isDrivingStarted());
     const int first = doc->getDriver()->getPatternCount();
     EXPECT_EQ(first, 1);  // more than 200 ms have passed since the process's first frame
-    host->releaseAll();  // recording goes on while armed, keys or not
     // 1 s of 17 ms frames: one pattern at the first frame at or past each 200 ms.
     std::uint32_t last = host->clock.tickCount();
     int expected = first;
@@ -172,6 +171,32 @@ TEST_F(ModesTest, PatternsAreRecordedEvery200msOnlyAfterADriveKey) {
     }
     EXPECT_EQ(expected, first + 4);
     EXPECT_EQ(linesIn(patterns), expected);
+}
+
+TEST_F(ModesTest, StandingStillWithNoDriveKeyIsNotRecorded) {
+    startRunning();
+    for (int i = 0; i < 30; ++i) ASSERT_EQ(frameAfter(17), 0);  // the car settles on the ground
+    host->press(dik::kW);
+    ASSERT_EQ(frameAfter(17), 0);
+    const int first = doc->getDriver()->getPatternCount();
+    ASSERT_EQ(first, 1);
+    host->releaseAll();
+    for (int i = 0; i < 60; ++i) ASSERT_EQ(frameAfter(17), 0);
+    ASSERT_LT(doc->getCar()->getSpeed(), kRestSpeed);
+    EXPECT_EQ(doc->getDriver()->getPatternCount(), first);  // parked: a second without a pattern
+
+    host->press(dik::kS);  // any drive key held at rest is driving, and recorded
+    for (int i = 0; i < 12; ++i) ASSERT_EQ(frameAfter(17), 0);
+    EXPECT_EQ(doc->getDriver()->getPatternCount(), first + 1);
+
+    host->releaseAll();
+    host->press(dik::kW);
+    for (int i = 0; i < 180; ++i) ASSERT_EQ(frameAfter(17), 0);
+    host->releaseAll();  // rolling with no key held is still recorded
+    const int rolling = doc->getDriver()->getPatternCount();
+    for (int i = 0; i < 12; ++i) ASSERT_EQ(frameAfter(17), 0);
+    ASSERT_GT(doc->getCar()->getSpeed(), kRestSpeed);
+    EXPECT_EQ(doc->getDriver()->getPatternCount(), rolling + 1);
 }
 
 // ---------------------------------------------------------------------------------------------
