@@ -55,7 +55,7 @@ std::int32_t CTorvaskDoc::simulateFrame() {
         timing.fpsWindowStart = now();
     }
 
-    statusText() = formatBuffer("Mode: %s\r\n\r\n", getModeName(mode));
+    statusText() = formatBuffer("Mode: %s\r\n\r\n", personDriving_ ? kTakenWheelModeName : getModeName(mode));
 
     // Esc may tear this scene down and build another (or none) from inside the keyboard
     // step; what follows would then work on objects of a scene the frame did not start with.
@@ -90,7 +90,9 @@ std::int32_t CTorvaskDoc::updateDriving() {
     }
     if (!car || !driver) return 0;
 
-    if (mode == kModeUserControl) {
+    // The person drives in User Control, and in AI Control after taking the wheel; either way
+    // their driving is recorded the same.
+    if (mode == kModeUserControl || (mode == kModeAIControl && personDriving_)) {
         const std::vector<double> outputs{steeringOutput(steering), throttleOutput(throttle, brake)};
         car->setOutputs(outputs, 0);
         // Standing still with no drive key held (parked, or stuck in the sand) is not driving:

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/Vector3.h"
 #include "config/ConfigFile.h"
@@ -58,6 +59,10 @@ inline constexpr std::uint32_t kRecordIntervalMs = 200;
 inline constexpr double kRestSpeed = 0.5;
 inline constexpr std::int32_t kStallLimitMs = 300;
 inline constexpr std::int32_t kStallFrameMs = 20;
+// How long after the last drive key is released the learned driver takes the car back.
+inline constexpr std::uint32_t kHandBackDelayMs = 1000;
+// The mode line's name while the person drives in AI Control.
+inline constexpr const char* kTakenWheelModeName = "AI Control - you have the wheel";
 
 class CTorvaskDoc {
 public:
@@ -104,12 +109,20 @@ public:
     std::int32_t enterUserControl();
     std::int32_t leaveUserControl();
     std::int32_t runTraining(const std::string& patternPrefix);
+    // Loads the driver file first, unless the network in memory was trained since the file
+    // was read: that network is newer and must not be thrown away.
     std::int32_t enterAIControl();
+    // Esc in AI Control. After corrections it first offers to train on them; Yes trains on the
+    // driver's teaching plus every correction, continuing from the current network, and
+    // drives again from the start.
     std::int32_t leaveAIControl();
     // Puts the car on waypoint index facing from waypoint 0 to waypoint 1. -1 for an index
     // outside the waypoint list (nothing changes).
     std::int32_t resetCar(std::int32_t index);
-    // Asks for a file and saves the driver. 0 when saved or cancelled, -1 when saving failed.
+    // Asks for a file and saves the driver, and beside it (siblingPatternsFile) the patterns it
+    // was taught with plus any corrections not yet trained on. No teaching known: a sibling
+    // left there by another driver is removed. 0 when saved or cancelled, -1 when either
+    // file could not be written.
     std::int32_t saveDriver();
     // Offers to save a changed driver; true when the main window may close.
     bool CanCloseFrame();
@@ -122,6 +135,19 @@ public:
     // build tracks of exact waypoint counts that no smoothed file can give.
     using TrackLoader = std::function<std::int32_t(Track& track, const std::string& path)>;
     void setTrackLoader(TrackLoader loader) { trackLoader_ = std::move(loader); }
+
+    // --- Taking the wheel in AI Control ------------------------------------------------------
+    // A drive key in AI Control hands the car to the person: the controls start from the
+    // car's current ones and the person's driving is recorded into a new correction file in
+    // the temp folder (never over the demonstration). kHandBackDelayMs after the last drive
+    // key is released the driver takes the car back.
+    bool hasTheWheel() const { return personDriving_; }
+    // Correction files (full names) recorded since the last training, oldest first; each holds
+    // at least one pattern.
+    const std::vector<std::string>& getPendingCorrections() const { return pendingCorrections_; }
+    // The pattern file the current network was taught with: the demonstration, the loaded
+    // driver's sibling, or the joined file of the last correction training. Empty when unknown.
+    const std::string& getTeachingFile() const { return teachingFile_; }
 
     DrivingMode getMode() const { return mode; }
     const char* getModeName(DrivingMode m) const;
@@ -171,6 +197,15 @@ public:
 private:
     int32_t buildStaticGeometry();
     std::uint32_t now() const;
+    void takeTheWheel();
+    void handBackTheWheel();
+    // Joins the teaching and the corrections, trains on them and drives again. 0, or -1 after
+    // a message when the patterns could not be gathered (nothing changes then).
+    std::int32_t trainOnCorrections();
+    // The teaching plus the pending corrections, as sources for one joined file.
+    std::vector<std::string> teachingSources() const;
+    // The sibling beside a saved driver file. 0, or -1 when it could not be written.
+    std::int32_t saveTeaching(const std::string& driverPath);
 
     HostServices host_;
     std::string programFolder_;
@@ -227,6 +262,14 @@ private:
     std::unique_ptr<KeyboardDevice> keyboard;
     KeyState keyState{};
     bool sceneReady = false;
+
+    bool personDriving_ = false;
+    std::uint32_t lastDriveKeyTick_ = 0;
+    std::int32_t correctionsStarted_ = 0;  // names the correction files of this scene
+    std::string currentCorrection_;
+    std::vector<std::string> pendingCorrections_;
+    std::string teachingFile_;
+    bool trainedSinceLoad_ = false;
 };
 
 }  // namespace torvask

@@ -40,4 +40,13 @@ inline double steeringOutput(double steering) { return (steering * 3.0 + 1.0) * 
 // Full brake 0, no pedal 0.5, full throttle 1.
 inline double throttleOutput(double throttle, double brake) { return (throttle - brake + 1.0) * 0.5; }
 
+// The controls that give the car's control values back: steeringControl and throttleControl
+// in [-1, 1] as the car holds them (2 * output - 1). Only one pedal is ever pressed.
+inline void controlsFromCar(double steeringControl, double throttleControl, double& throttle, double& brake,
+                            double& steering) {
+    steering = steeringControl / 3.0;
+    throttle = throttleControl > 0.0 ? throttleControl : 0.0;
+    brake = throttleControl < 0.0 ? -throttleControl : 0.0;
+}
+
 }  // namespace torvask

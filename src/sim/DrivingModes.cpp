@@ -1,8 +1,13 @@
 // Moving between Idle, User Control and AI Control; training; saving the driver.
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "common/Messages.h"
 #include "driver/Driver.h"
+#include "driver/PatternFiles.h"
 #include "physics/Car.h"
 #include "sim/CTorvaskDoc.h"
 
@@ -14,6 +19,7 @@ const Vector3 kAIControlCamera(2.5, 3.0, -8.0);
 }  // namespace
 
 std::int32_t CTorvaskDoc::enterUserControl() {
+    personDriving_ = false;
     throttle = 0.0;
     brake = 0.0;
     steering = 0.0;
@@ -32,6 +38,7 @@ std::int32_t CTorvaskDoc::leaveUserControl() {
     mode = kModeIdle;
     showLongShot();
     if (host_.shell->askYesNo("Train driver with collected data?")) {
+        teachingFile_ = patternFileName(patternsPath, 0);
         runTraining(patternsPath);
         resetLapTimes();
         enterAIControl();
@@ -45,12 +52,21 @@ std::int32_t CTorvaskDoc::runTraining(const std::string& patternPrefix) {
     renderEnabled = false;
     if (driver) host_.shell->runTrainingDialog(*driver, patternPrefix, tempPath, driversPath);
     driverModified = true;
+    trainedSinceLoad_ = true;
     renderEnabled = true;
     return 0;
 }
 
 std::int32_t CTorvaskDoc::enterAIControl() {
-    if (!driverFile.empty() && driver) driver->load(driverFile);
+    if (!driverFile.empty() && driver && !trainedSinceLoad_) {
+        driver->load(driverFile);
+        // A driver saved without its teaching is corrected from its weights alone.
+        const std::string sibling = siblingPatternsFile(driverFile);
+        std::error_code ec;
+        teachingFile_ = std::filesystem::is_regular_file(sibling, ec) ? sibling : std::string();
+    }
+    personDriving_ = false;
+    drivingStarted = false;
     resetCar(0);
     showCarCamera(kAIControlCamera, 0);
     mode = kModeAIControl;
@@ -59,6 +75,10 @@ std::int32_t CTorvaskDoc::enterAIControl() {
 }
 
 std::int32_t CTorvaskDoc::leaveAIControl() {
+    handBackTheWheel();
+    if (!pendingCorrections_.empty() && host_.shell->askYesNo("Train driver with collected data?")) {
+        return trainOnCorrections();
+    }
     if (driverModified) {
         if (host_.shell->askYesNo("Do you want to save the current driver?")) {
             saveDriver();
@@ -67,6 +87,51 @@ std::int32_t CTorvaskDoc::leaveAIControl() {
     }
     restartScene();
     return 0;
+}
+
+std::vector<std::string> CTorvaskDoc::teachingSources() const {
+    std::vector<std::string> sources;
+    if (!teachingFile_.empty()) sources.push_back(teachingFile_);
+    sources.insert(sources.end(), pendingCorrections_.begin(), pendingCorrections_.end());
+    return sources;
+}
+
+std::int32_t CTorvaskDoc::trainOnCorrections() {
+    // A file of its own: the demonstration and the corrections stay as they were recorded.
+    const std::string prefix = tempPath + "teaching";
+    const std::string joined = patternFileName(prefix, 0);
+    if (!driver || joined.empty() || joinPatternFiles(teachingSources(), joined) < 0) {
+        formatMessage("Error reading training patterns");
+        return -1;
+    }
+    // A best-network file left by an earlier training (of this or another driver) would be
+    // read back if this training never improved on nothing, replacing the current network.
+    for (int i = 0; i < driver->getBrain().getNumLobes(); ++i) {
+        std::remove((tempPath + driver->getBrain().getLobe(i)->getName() + ".lobe").c_str());
+    }
+    mode = kModeIdle;
+    showLongShot();
+    runTraining(prefix);
+    teachingFile_ = joined;
+    pendingCorrections_.clear();
+    resetLapTimes();
+    enterAIControl();
+    return 0;
+}
+
+std::int32_t CTorvaskDoc::saveTeaching(const std::string& driverPath) {
+    const std::string sibling = siblingPatternsFile(driverPath);
+    const std::vector<std::string> sources = teachingSources();
+    int records = 0;
+    for (const std::string& source : sources) records += std::max(countPatternRecords(source), 0);
+    // Nothing taught (or nothing left of it): no sibling, not even one a former driver of
+    // that name left behind.
+    if (records == 0) {
+        std::error_code ec;
+        std::filesystem::remove(sibling, ec);
+        return ec ? -1 : 0;
+    }
+    return joinPatternFiles(sources, sibling) < 0 ? -1 : 0;
 }
 
 std::int32_t CTorvaskDoc::resetCar(std::int32_t index) {
@@ -99,7 +164,7 @@ std::int32_t CTorvaskDoc::saveDriver() {
     request.initialFolder = driversPath;
     std::string path;
     if (!host_.shell->askSaveFile(request, &path)) return 0;
-    if (!driver || driver->save(path) != 0) {
+    if (!driver || driver->save(path) != 0 || saveTeaching(path) != 0) {
         formatMessage("Error saving driver");
         return -1;
     }

@@ -1,5 +1,9 @@
 // The keyboard step: one snapshot a frame turned into cameras, the mode-leaving command and
 // the three ramped drive controls.
+#include <cstdio>
+
+#include "common/Messages.h"
+#include "driver/Driver.h"
 #include "physics/Car.h"
 #include "sim/CarAdapter.h"
 #include "sim/CTorvaskDoc.h"
@@ -57,9 +61,49 @@ void CTorvaskDoc::readKeyboard(double dt) {
         if (generation != sceneGeneration_ || !sceneReady) return;
     }
 
+    const bool driveKey = isDriveKeyDown(keyState);
+    if (mode == kModeAIControl && driveKey && !personDriving_) takeTheWheel();
     rampDriveControls(keyState, dt, throttle, brake, steering, drivingStarted);
     if (isKeyDown(keyState, dik::kR) && car) car->setRotation(0.0, 0.0, 0.0);
     clampDriveControls(throttle, brake, steering);
+    if (personDriving_) {
+        if (driveKey) {
+            lastDriveKeyTick_ = now();
+        } else if (now() - lastDriveKeyTick_ >= kHandBackDelayMs) {
+            handBackTheWheel();
+        }
+    }
+}
+
+void CTorvaskDoc::takeTheWheel() {
+    if (!car || !driver) return;
+    // From what the car is doing now, so the hand-over never jolts it.
+    controlsFromCar(car->getSteeringControl(), car->getThrottleControl(), throttle, brake, steering);
+    clampDriveControls(throttle, brake, steering);
+    // This frame's drive key arms recording, as in User Control.
+    drivingStarted = false;
+    const std::string prefix = formatBuffer("%scorrection%d", tempPath.c_str(), ++correctionsStarted_);
+    driver->openPatternFiles(prefix);
+    currentCorrection_ = patternFileName(prefix, 0);
+    personDriving_ = true;
+    lastDriveKeyTick_ = now();
+}
+
+void CTorvaskDoc::handBackTheWheel() {
+    if (!personDriving_) return;
+    personDriving_ = false;
+    drivingStarted = false;
+    if (!driver) return;
+    const bool recorded = driver->getPatternCount() > 0;
+    driver->closePatternFiles();
+    if (recorded && !currentCorrection_.empty()) {
+        pendingCorrections_.push_back(currentCorrection_);
+        // The driver's teaching changed: closing or leaving offers to save it.
+        driverModified = true;
+    } else if (!currentCorrection_.empty()) {
+        std::remove(currentCorrection_.c_str());
+    }
+    currentCorrection_.clear();
 }
 
 int CTorvaskDoc::showLongShot() {

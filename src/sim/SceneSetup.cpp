@@ -303,6 +303,12 @@ void CTorvaskDoc::teardownScene() {
     mode = kModeIdle;
     sceneReady = false;
     driverModified = false;
+    personDriving_ = false;
+    correctionsStarted_ = 0;
+    currentCorrection_.clear();
+    pendingCorrections_.clear();
+    teachingFile_.clear();
+    trainedSinceLoad_ = false;
     framesThisSecond = 0;
     physicsStepsThisSecond = 0;
 
