@@ -103,6 +103,8 @@ std::int32_t CTorvaskDoc::updateDriving() {
             const std::vector<double> inputs = car->getInputs(0);
             driver->recordPattern(inputs, outputs);
             timing.lastRecordTick = now();
+            // A correction changes the driver's teaching: closing or leaving offers to save it.
+            if (personDriving_) driverModified = true;
         }
     } else if (mode == kModeAIControl) {
         driver->drive();

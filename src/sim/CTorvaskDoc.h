@@ -202,7 +202,8 @@ private:
     // Joins the teaching and the corrections, trains on them and drives again. 0, or -1 after
     // a message when the patterns could not be gathered (nothing changes then).
     std::int32_t trainOnCorrections();
-    // The teaching plus the pending corrections, as sources for one joined file.
+    // The teaching, the pending corrections and the one being recorded, as sources for one
+    // joined file.
     std::vector<std::string> teachingSources() const;
     // The sibling beside a saved driver file. 0, or -1 when it could not be written.
     std::int32_t saveTeaching(const std::string& driverPath);

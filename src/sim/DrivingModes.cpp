@@ -93,6 +93,8 @@ std::vector<std::string> CTorvaskDoc::teachingSources() const {
     std::vector<std::string> sources;
     if (!teachingFile_.empty()) sources.push_back(teachingFile_);
     sources.insert(sources.end(), pendingCorrections_.begin(), pendingCorrections_.end());
+    // Saved while the person still drives: the correction so far counts too.
+    if (personDriving_ && !currentCorrection_.empty()) sources.push_back(currentCorrection_);
     return sources;
 }
 

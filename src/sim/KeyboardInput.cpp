@@ -98,8 +98,6 @@ void CTorvaskDoc::handBackTheWheel() {
     driver->closePatternFiles();
     if (recorded && !currentCorrection_.empty()) {
         pendingCorrections_.push_back(currentCorrection_);
-        // The driver's teaching changed: closing or leaving offers to save it.
-        driverModified = true;
     } else if (!currentCorrection_.empty()) {
         std::remove(currentCorrection_.c_str());
     }

@@ -81,6 +81,11 @@ TEST_F(TakeTheWheelTest, DriveKeyHandsOverWithoutAJumpRecordsAndHandsBackAfterAS
     }
     EXPECT_EQ(lines(TempDir::read(correction)), expected);
     EXPECT_EQ(statusText().rfind("Mode: AI Control - you have the wheel\r\n", 0), 0U);
+    // Saved mid-correction: the correction so far goes into the sibling.
+    EXPECT_TRUE(doc->isDriverModified());
+    host->saveAnswers.push_back(dir.str() + "/drivers/mid.driver");
+    ASSERT_EQ(doc->saveDriver(), 0);
+    EXPECT_EQ(TempDir::read(dir.str() + "/drivers/mid.patterns"), TempDir::read(correction));
 
     // Released: the person keeps the car for a second, then the driver drives again.
     const std::uint32_t lastKey = host->clock.tickCount();
