@@ -13,6 +13,7 @@
 #include "LabSession.h"
 #include "driver/Driver.h"
 #include "physics/Car.h"
+#include "support/TempDir.h"
 
 namespace torvask::lab {
 namespace {
@@ -76,6 +77,81 @@ TEST(Demonstrator, RecordsPatternsOfTheRightShapeAndRanges) {
     EXPECT_GT(topSpeed, 0.2);     // it really drove
     EXPECT_GT(topThrottle, 0.6);  // on the throttle, not coasting
     EXPECT_EQ(monitor.offTrackFrames(), 0);
+}
+
+// A track whose file starts in a right-angled corner (the join is not smoothed) after a straight.
+const char* const kCornerStart =
+    "600 500 1 1\n0 80 0 80\n1 300 0 80\n2 520 0 80\n3 520 0 250\n4 520 0 420\n5 300 0 420\n6 80 0 420\n"
+    "7 80 0 250\n8 80 0 80\n-1\n";
+// Tight S-bends on one side of a rectangle.
+const char* const kEsses =
+    "700 500 1 1\n0 350 0 60\n1 550 0 60\n2 640 0 150\n3 560 0 230\n4 640 0 310\n5 560 0 390\n6 600 0 450\n"
+    "7 350 0 450\n8 100 0 450\n9 60 0 300\n10 100 0 140\n11 200 0 60\n12 350 0 60\n-1\n";
+
+TEST(Demonstrator, LapsACornerStartAndTightEssesCleanly) {
+    testing::TempDir dir;
+    for (const char* text : {kCornerStart, kEsses}) {
+        SCOPED_TRACE(text);
+        LabSession session;
+        ASSERT_TRUE(session.start(dir.write("t.trn", text), ""));
+        DriveMonitor monitor(session.doc());
+        demonstrate(session, monitor, 400.0, 3);
+        EXPECT_EQ(monitor.laps().size(), 3u) << monitor.summaryLine();
+        EXPECT_EQ(monitor.offTrackFrames(), 0) << monitor.summaryLine();
+        EXPECT_FALSE(monitor.stuck());
+    }
+}
+
+TEST(Demonstrator, SlowsEarlyForACornerItsSensorsCannotSeeYet) {
+    Track track;
+    testing::TempDir dir;
+    ASSERT_EQ(track.load(dir.write("t.trn", kCornerStart)), 0);
+    Demonstrator demo(track);
+    // The corner is the join, waypoint 0, after a straight of 170 units (waypoints n-18 to n-1).
+    const int n = track.getNumWaypoints() - 1;
+    EXPECT_LT(demo.bendRadius(0), 20.0);
+    EXPECT_GT(demo.bendRadius(n - 10), 1000.0);
+    double previous = DemoTuning{}.maxSpeed;
+    int limited = 0;
+    for (int before = 32; before >= 4; before -= 4) {
+        const double limit = demo.lookAheadLimit(n - before, 120.0);
+        EXPECT_LE(limit, previous + 1e-9) << before << " waypoints before the corner";
+        limited += limit < DemoTuning{}.maxSpeed;
+        previous = limit;
+    }
+    EXPECT_GE(limited, 4);  // from well before the corner (about 140 units at this speed)
+    EXPECT_LT(demo.lookAheadLimit(0, 60.0), 60.0);
+    EXPECT_GE(demo.lookAheadLimit(0, 60.0), DemoTuning{}.floorSpeed);
+}
+
+TEST(Demonstrator, TakesOverFromAnyStateAndRejoinsTheRoad) {
+    LabSession session;
+    ASSERT_TRUE(session.start(kTracks + "Technical.trn", ""));
+    CTorvaskDoc& doc = session.doc();
+    // Mid-lap, facing the first leg's way (the wrong way here), at rest.
+    ASSERT_EQ(doc.resetCar(doc.getWaypointCount() / 2), 0);
+    Demonstrator demo(doc.getTrack());
+    double dt = 1.0 / 60.0, travelled = 0.0;
+    int offLate = 0;
+    Vector3 last = doc.getCar()->getPosition();
+    while (session.simulatedSeconds() < 60.0) {
+        Car* car = doc.getCar();
+        holdKeys(session.host(), demo.decide(car->getPosition(), car->getRotation().y, car->getSpeed(),
+                                             doc.getThrottle(), doc.getBrake(), doc.getSteering(), dt,
+                                             car->getInputs(0)));
+        const int ms = session.frame();
+        ASSERT_GT(ms, 0);
+        dt = ms * 0.001;
+        const Vector3& p = doc.getCar()->getPosition();
+        travelled += std::hypot(p.x - last.x, p.z - last.z);
+        last = p;
+        if (session.simulatedSeconds() > 20.0 &&
+            distanceFromCentreLine(doc.getTrack(), p) > doc.getTrack().getTrackWidth() / 2) {
+            ++offLate;
+        }
+    }
+    EXPECT_EQ(offLate, 0);
+    EXPECT_GT(travelled, 500.0);  // it kept driving
 }
 
 TEST(DriveMonitor, LapTimeEqualsTheSumOfItsFramesAndStaysOnTheRibbon) {

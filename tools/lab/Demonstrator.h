@@ -4,11 +4,22 @@
 // Its recorded laps are the demonstrations the sample driver learns from, so it drives the
 // way the keyboard lets a person drive: through W, S, A and D and their ramps, nothing else.
 //
-// It judges its speed by the car's own sensors (how far the heading factors and the turn
+// It judges its speed mainly by the car's own sensors (how far the heading factors and the turn
 // factor say the road bends ahead), not by the track's geometry far ahead: a learned driver
 // sees only those five numbers, and a speed it cannot see the reason for is a speed it cannot
 // learn. Judged by geometry 40 to 100 units ahead, the demonstrator was faster, but drivers
 // trained on it braked too late into the hairpin and cut the tight corners.
+//
+// The road ahead is only a safety limit on top, as a person looking down the road slows for a
+// corner before the car's sensors see it: for every bend within the distance it needs to stop,
+// the speed from which it can still brake (after the time a brake pedal takes to build up) to a
+// speed it can steer through that bend. On ordinary bends the limit lies above the sensor pace
+// and changes nothing; it bites at a corner where the loop joins, a hairpin after a straight and
+// tight S-bends, and there it asks for a slower speed early and smoothly.
+//
+// It keeps no state from frame to frame apart from what it aimed at last (for traces), so it can
+// take the wheel at any moment and from any state of the car, at rest or at speed, on or off
+// the road.
 #include <vector>
 
 #include "common/Vector3.h"
@@ -32,6 +43,14 @@ struct DemoTuning {
     double turnSlowdown = 300.0;      // display speed given up per unit of turn factor
     double headingSlowdown = 60.0;    // ... per unit of the largest heading factor
     double pedalGain = 1.0 / 15.0;    // pedal per display speed unit of error
+    // The look-ahead limit. A bend of radius R (render units) is taken at cornerSpeedPerRootRadius
+    // * sqrt(R) display speed; braking takes brakeSquaredPerUnit of speed squared off per render
+    // unit of road, after reactionSeconds of travel while the pedal builds up.
+    double cornerSpeedPerRootRadius = 12.0;
+    double brakeSquaredPerUnit = 90.0;
+    double reactionSeconds = 0.8;
+    double cornerWindow = 8.0;        // render units each side over which a bend's radius is judged
+    double floorSpeed = 35.0;         // the limit never asks for less: the car keeps moving
 };
 
 // Holds exactly these keys on the headless keyboard (W, S, A, D), releasing every other.
@@ -51,6 +70,10 @@ public:
     // What decide aimed at last (for traces): steering in [-1/3, 1/3], target display speed.
     double targetSteering() const { return targetSteering_; }
     double targetSpeed() const { return targetSpeed_; }
+    // The look-ahead limit alone for a car at speed near waypoint (display speed; at most maxSpeed).
+    double lookAheadLimit(int waypoint, double speed) const;
+    // The radius of the centre line around waypoint (render units, large on a straight).
+    double bendRadius(int waypoint) const;
 
 private:
     int nearestWaypoint(const Vector3& p) const;
@@ -59,6 +82,9 @@ private:
 
     const Track& track_;
     DemoTuning tuning_;
+    int loopSize_ = 0;                // waypoints of the loop, without a closing repeat
+    std::vector<double> segment_;     // length from waypoint i to i+1 around the loop
+    std::vector<double> radius_;      // bendRadius of each loop waypoint
     double targetSteering_ = 0.0;
     double targetSpeed_ = 0.0;
 };

@@ -30,6 +30,7 @@ struct TrackShape {
     double joinKinkDegrees = 0.0;  // how much more it turns there than at its neighbours: a corner
     double closingGap = 0.0;       // distance from the last waypoint to the first
     double minRadius = 0.0;        // tightest bend (circumradius of three neighbours), join left out
+    int minRadiusWaypoint = -1;    // where it is
     double minGap = 0.0;           // closest approach of two parts of the centre line that are not
                                    // neighbours (more than kNeighbourRoad apart along the road)
     double wallOverrun = 0.0;      // how far the ribbon's edges reach beyond the walls (<= 0: inside)

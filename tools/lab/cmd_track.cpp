@@ -28,7 +28,7 @@ void warnAboutShape(const Track& track, int coarseCount) {
                      n, coarseCount, maxSceneWaypoints(), maxSceneCoarseWaypoints());
     }
     if (n < 4) return;
-    const TrackShape shape = measureTrack(track, track.getTerrainWidth(), track.getTerrainDepth(), false);
+    const TrackShape shape = measureTrack(track, track.getTerrainWidth(), track.getTerrainDepth());
     if (shape.closingGap > 1e-6) {
         std::fprintf(stderr,
                      "warning: the loop is not closed: the last waypoint is %.1f units from the first; "
@@ -41,6 +41,18 @@ void warnAboutShape(const Track& track, int coarseCount) {
                      "start is a sharp corner; start the file on a straight, in line with the waypoints "
                      "before and after it\n",
                      shape.joinKinkDegrees);
+    }
+    if (shape.minRadius < kMinRadius) {
+        std::fprintf(stderr,
+                     "warning: a bend of radius %.1f units (near waypoint %d), tighter than %.0f: the car may not "
+                     "get round it on the ribbon\n",
+                     shape.minRadius, shape.minRadiusWaypoint, kMinRadius);
+    }
+    if (shape.minGap < kMinGap) {
+        std::fprintf(stderr,
+                     "warning: two parts of the road come within %.1f units of each other (keep them %.0f apart): "
+                     "the car's sensors may read the other part\n",
+                     shape.minGap, kMinGap);
     }
     if (shape.wallOverrun > 0.0) {
         std::fprintf(stderr,

@@ -19,6 +19,9 @@ constexpr double kSteerCentring = 12.0;
 constexpr double kWheelBase = 3.2;
 // Steering value s gives front-wheel angles of 2.1 s and 0.7 s: about 1.4 s on average.
 constexpr double kWheelAnglePerSteering = 1.4;
+// Render units the car covers per second of the session's clock per unit of display speed
+// (measured on recorded laps: 0.21 to 0.24).
+constexpr double kUnitsPerSecondPerSpeed = 0.227;
 
 double clamp(double v, double lo, double hi) { return std::max(lo, std::min(hi, v)); }
 
@@ -36,7 +39,65 @@ void holdKeys(HeadlessHost& host, const DemoKeys& keys) {
     if (keys.right) host.press(dik::kD);
 }
 
-Demonstrator::Demonstrator(const Track& track, DemoTuning tuning) : track_(track), tuning_(tuning) {}
+Demonstrator::Demonstrator(const Track& track, DemoTuning tuning) : track_(track), tuning_(tuning) {
+    const auto& w = track_.getWaypoints();
+    int n = static_cast<int>(w.size());
+    if (n >= 2 && flatDistance(w.front(), w.back()) < 1e-6) --n;  // the closing repeat of the first
+    loopSize_ = n;
+    if (n < 3) return;
+    segment_.resize(n);
+    for (int i = 0; i < n; ++i) segment_[i] = flatDistance(w[i], w[(i + 1) % n]);
+    // A bend's radius is the road's length over its turn, both taken over a short window: a
+    // corner where the loop joins counts as the tight bend the car has to drive round it.
+    radius_.assign(n, std::numeric_limits<double>::infinity());
+    for (int i = 0; i < n; ++i) {
+        int a = i, b = i;
+        double length = 0.0;
+        for (double back = 0.0; back < tuning_.cornerWindow && (i - a) < n / 2;) {
+            a = (a + n - 1) % n;
+            back += segment_[a];
+            length += segment_[a];
+        }
+        for (double ahead = 0.0; ahead < tuning_.cornerWindow && (b - i + n) % n < n / 2;) {
+            ahead += segment_[b];
+            length += segment_[b];
+            b = (b + 1) % n;
+        }
+        double turn = 0.0;
+        for (int k = (a + 1) % n; k != b; k = (k + 1) % n) {
+            const Vector3& p = w[(k + n - 1) % n];
+            const Vector3& q = w[k];
+            const Vector3& r = w[(k + 1) % n];
+            const double ux = q.x - p.x, uz = q.z - p.z, vx = r.x - q.x, vz = r.z - q.z;
+            turn += std::atan2(ux * vz - uz * vx, ux * vx + uz * vz);
+        }
+        if (std::fabs(turn) > 1e-9) radius_[i] = length / std::fabs(turn);
+    }
+}
+
+double Demonstrator::bendRadius(int waypoint) const {
+    if (loopSize_ < 3) return std::numeric_limits<double>::infinity();
+    return radius_[static_cast<std::size_t>(((waypoint % loopSize_) + loopSize_) % loopSize_)];
+}
+
+double Demonstrator::lookAheadLimit(int waypoint, double speed) const {
+    if (loopSize_ < 3) return tuning_.maxSpeed;
+    const double brake2 = 2.0 * tuning_.brakeSquaredPerUnit;
+    const double reaction = std::max(0.0, speed) * kUnitsPerSecondPerSpeed * tuning_.reactionSeconds;
+    // Beyond this no bend can ask for less than the top speed.
+    const double horizon = reaction + tuning_.maxSpeed * tuning_.maxSpeed / brake2;
+    int j = ((waypoint % loopSize_) + loopSize_) % loopSize_;
+    double limit = tuning_.maxSpeed;
+    double distance = 0.0;
+    for (int steps = 0; steps < loopSize_ && distance <= horizon; ++steps) {
+        const double corner =
+            clamp(tuning_.cornerSpeedPerRootRadius * std::sqrt(radius_[j]), tuning_.floorSpeed, tuning_.maxSpeed);
+        limit = std::min(limit, std::sqrt(corner * corner + brake2 * std::max(0.0, distance - reaction)));
+        distance += segment_[j];
+        j = (j + 1) % loopSize_;
+    }
+    return std::max(limit, tuning_.floorSpeed);
+}
 
 int Demonstrator::nearestWaypoint(const Vector3& p) const {
     const auto& w = track_.getWaypoints();
@@ -93,6 +154,7 @@ DemoKeys Demonstrator::decide(const Vector3& position, double yaw, double speed,
     }
     targetSpeed_ = clamp(tuning_.maxSpeed - tuning_.turnSlowdown * turn - tuning_.headingSlowdown * bend,
                          tuning_.minSpeed, tuning_.maxSpeed);
+    targetSpeed_ = std::min(targetSpeed_, lookAheadLimit(nearest, speed));
     const double pedal = clamp((targetSpeed_ - speed) * tuning_.pedalGain, -1.0, 1.0);
 
     // Keys: of the choices, the one whose ramped result this frame lands nearest the aim.

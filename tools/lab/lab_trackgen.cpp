@@ -65,7 +65,11 @@ TrackShape measureTrack(const Track& track, double terrainWidth, double terrainD
         const Vector3& c = w[(i + 1) % n];
         const double cross = std::fabs((b.x - a.x) * (c.z - a.z) - (b.z - a.z) * (c.x - a.x));
         if (cross < 1e-12) continue;  // in line: no bend at all
-        shape.minRadius = std::min(shape.minRadius, flat(a, b) * flat(b, c) * flat(a, c) / (2.0 * cross));
+        const double radius = flat(a, b) * flat(b, c) * flat(a, c) / (2.0 * cross);
+        if (radius < shape.minRadius) {
+            shape.minRadius = radius;
+            shape.minRadiusWaypoint = static_cast<int>(i);
+        }
     }
 
     std::vector<double> along(n, 0.0);
