@@ -12,17 +12,22 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
 #include <system_error>
 
+#include "app/ChartThinning.h"
+
 namespace torvask {
 namespace {
 
-// A long run reports every 10 passes for hours; halve the stored points past this count so
-// the chart stays quick while keeping the shape of the curve.
-constexpr int kMaxChartPoints = 2000;
+// A long run reports every 10 passes for hours; past this count the stored points are thinned
+// so the chart stays quick while keeping the shape of the curve.
+constexpr std::size_t kMaxChartPoints = 2000;
+// Fields and chart follow the training at this interval, however often it reports.
+constexpr int kRefreshMs = 40;
 
 QLineEdit* makeField(QWidget* parent, const char* name) {
     auto* field = new QLineEdit(parent);
@@ -34,14 +39,7 @@ QLineEdit* makeField(QWidget* parent, const char* name) {
     return field;
 }
 
-void thinOut(QLineSeries* series) {
-    QList<QPointF> points = series->points();
-    QList<QPointF> kept;
-    kept.reserve(points.size() / 2 + 1);
-    for (qsizetype i = 0; i < points.size(); i += 2) kept.append(points[i]);
-    if (!points.isEmpty() && (points.size() % 2) == 0) kept.append(points.last());
-    series->replace(kept);
-}
+QList<QPointF> toList(const std::vector<QPointF>& points) { return QList<QPointF>(points.begin(), points.end()); }
 
 }  // namespace
 
@@ -131,6 +129,10 @@ TrainingDialog::TrainingDialog(QWidget* parent) : QDialog(parent) {
     chartView_->setRenderHint(QPainter::Antialiasing);
     chartView_->setMinimumSize(420, 260);
 
+    refreshTimer_ = new QTimer(this);
+    refreshTimer_->setInterval(kRefreshMs);
+    connect(refreshTimer_, &QTimer::timeout, this, &TrainingDialog::refresh);
+
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
     layout->addLayout(firstButtons);
@@ -171,11 +173,13 @@ void TrainingDialog::start() {
     startButton_->setEnabled(false);
     stopButton_->setEnabled(true);
     threadRunning_ = true;
+    refreshTimer_->start();
     // std::thread reports a failed start by throwing; that is the one place we must catch.
     try {
         thread = std::thread(&TrainingDialog::trainingThread, this);
     } catch (const std::system_error&) {
         threadRunning_ = false;
+        refreshTimer_->stop();
         QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Torvask"), QStringLiteral("Error starting training thread"),
                         QMessageBox::Ok, this);
         box.exec();
@@ -198,6 +202,8 @@ void TrainingDialog::trainingThread() {
     if (trainer_) trainer_(prefix, folder, &TrainingDialog::progressCallback, this);
     if (!closeRequested_.load()) {
         onGuiThread([this] {
+            // The last reports are on screen before the box says the training is over.
+            refresh();
             QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Torvask"), QStringLiteral("Training Complete"),
                             QMessageBox::Ok, this);
             box.setObjectName(QStringLiteral("trainingCompleteBox"));
@@ -215,45 +221,62 @@ void TrainingDialog::trainingThread() {
 int TrainingDialog::progressCallback(const TrainingProgress& progress, void* userData) {
     auto* dialog = static_cast<TrainingDialog*>(userData);
     if (!dialog) return -1;
-    dialog->onGuiThread([dialog, progress] { dialog->showProgress(progress); });
+    {
+        const double share =
+            progress.numPatterns > 0 ? 100.0 * progress.goodPatterns / progress.numPatterns : 0.0;
+        std::lock_guard<std::mutex> lock(dialog->reportMutex_);
+        if (progress.lobeName != dialog->chartLobe_) {
+            // A new lobe starts its own curve.
+            dialog->chartLobe_ = progress.lobeName;
+            dialog->errorPoints_.clear();
+            dialog->sharePoints_.clear();
+            dialog->maxError_ = 0.0;
+        }
+        appendThinned(dialog->errorPoints_, QPointF(progress.iteration, progress.totalError), kMaxChartPoints);
+        appendThinned(dialog->sharePoints_, QPointF(progress.iteration, share), kMaxChartPoints);
+        dialog->maxError_ = std::max(dialog->maxError_, progress.totalError);
+        dialog->latest_ = progress;
+        dialog->fresh_ = true;
+    }
     // Closing asks every remaining lobe to stop too, so the thread ends soon.
     if (dialog->closeRequested_.load()) return -1;
     if (dialog->stopRequested.exchange(false)) return -1;
     return 0;
 }
 
-void TrainingDialog::showProgress(const TrainingProgress& progress) {
+void TrainingDialog::refresh() {
+    TrainingProgress progress;
+    QList<QPointF> errorPoints;
+    QList<QPointF> sharePoints;
+    double maxError = 0.0;
+    {
+        std::lock_guard<std::mutex> lock(reportMutex_);
+        if (!fresh_) return;
+        fresh_ = false;
+        progress = latest_;
+        errorPoints = toList(errorPoints_);
+        sharePoints = toList(sharePoints_);
+        maxError = maxError_;
+    }
     lobeField_->setText(QString::fromStdString(progress.lobeName));
     iterationsField_->setText(QString::number(progress.iteration));
     goodPatternsField_->setText(QStringLiteral("%1/%2").arg(progress.goodPatterns).arg(progress.numPatterns));
     bestField_->setText(QString::number(progress.bestSoFar));
     totalErrorField_->setText(formatTotalError(progress.totalError));
 
-    const QString lobe = QString::fromStdString(progress.lobeName);
-    if (lobe != chartLobe_) {
-        // A new lobe starts its own curve.
-        chartLobe_ = lobe;
-        errorSeries_->clear();
-        goodShareSeries_->clear();
-        maxError_ = 0.0;
-    }
-    const double share = progress.numPatterns > 0 ? 100.0 * progress.goodPatterns / progress.numPatterns : 0.0;
-    errorSeries_->append(progress.iteration, progress.totalError);
-    goodShareSeries_->append(progress.iteration, share);
-    if (errorSeries_->count() > kMaxChartPoints) {
-        thinOut(errorSeries_);
-        thinOut(goodShareSeries_);
-    }
-    maxError_ = std::max(maxError_, progress.totalError);
+    errorSeries_->replace(errorPoints);
+    goodShareSeries_->replace(sharePoints);
     // Round tick values (0, 50, 100 ... rather than 0, 37, 75 ...) keep the axes readable.
     iterationAxis_->setRange(0, std::max(10, progress.iteration));
     iterationAxis_->applyNiceNumbers();
-    errorAxis_->setRange(0, maxError_ > 0.0 ? maxError_ * 1.05 : 1.0);
+    errorAxis_->setRange(0, maxError > 0.0 ? maxError * 1.05 : 1.0);
     errorAxis_->applyNiceNumbers();
 }
 
 void TrainingDialog::onThreadFinished() {
     if (thread.joinable()) thread.join();
+    refreshTimer_->stop();
+    refresh();
     if (closeRequested_.load()) QDialog::reject();
 }
 

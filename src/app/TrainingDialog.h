@@ -4,22 +4,29 @@
 // its progress, Stop asks the lobe in training to end at its next report, and Test Driver
 // closes the dialog once training is over.
 //
-// Threads: the training thread runs the trainer and the progress callback; every change to
-// the widgets is made on the GUI thread through a blocking queued call, so the training
-// thread waits until the change is made. stopRequested is the one shared flag. The thread
-// never outlives the dialog: closing while training requests a stop and closes only once
-// the thread has ended, without blocking the GUI thread meanwhile.
+// Threads: the training thread runs the trainer and the progress callback. The callback only
+// leaves its report with the dialog (under a mutex) and never waits for the GUI thread, since a
+// lobe may report every few milliseconds; a timer on the GUI thread shows the latest report and
+// plots the new points a few dozen times a second, and once more when training ends, before
+// "Training Complete". stopRequested is the shared stop flag. The thread never outlives the
+// dialog: closing while training requests a stop and closes only once the thread has ended,
+// without blocking the GUI thread meanwhile.
 #include <QDialog>
 #include <atomic>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
+
+#include <QPointF>
 
 #include "neural/Lobe.h"
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 
 class QChartView;
 class QLineSeries;
@@ -78,7 +85,8 @@ protected:
 private:
     void initialise();
     void trainingThread();
-    void showProgress(const TrainingProgress& progress);
+    // GUI thread: shows the latest report left by the callback and plots every point since.
+    void refresh();
     void onThreadFinished();
     // Runs fn on the GUI thread and waits for it.
     void onGuiThread(const std::function<void()>& fn);
@@ -106,8 +114,17 @@ private:
     QLineSeries* goodShareSeries_ = nullptr;
     QValueAxis* iterationAxis_ = nullptr;
     QValueAxis* errorAxis_ = nullptr;
-    QString chartLobe_;
+    QTimer* refreshTimer_ = nullptr;
+
+    // Written by the training thread, read by refresh, under reportMutex_: the latest report and
+    // the curves so far (already thinned, so they stay small however long the training runs).
+    std::mutex reportMutex_;
+    TrainingProgress latest_;
+    std::string chartLobe_;
     double maxError_ = 0.0;
+    std::vector<QPointF> errorPoints_;
+    std::vector<QPointF> sharePoints_;
+    bool fresh_ = false;
 };
 
 }  // namespace torvask

@@ -154,6 +154,28 @@ TEST_F(TrainingDialogRun, RunsToTheEndWhenEveryPatternIsGood) {
     EXPECT_FALSE(d.startButton()->isEnabled()) << "a dialog trains at most once";
 }
 
+TEST_F(TrainingDialogRun, ReportsFasterThanTheScreenEndWithTheLastOneShownAndABoundedChart) {
+    Script script;
+    // 20,001 reports back to back: the callback must not wait for the GUI thread for each one.
+    script.lobes = {{"Brain", 25, 200000, 0}};
+    TrainingDialog d;
+    prepare(d, script);
+    auto complete = acknowledgeComplete();
+    QTest::mouseClick(d.startButton(), Qt::LeftButton);
+    ASSERT_TRUE(testing::waitUntil([&] { return d.testDriverButton()->isEnabled(); }));
+    EXPECT_TRUE(*complete);
+    EXPECT_EQ(script.reports.size(), 20001u);
+    EXPECT_EQ(d.iterationsField()->text(), QStringLiteral("200000"));
+    EXPECT_EQ(d.goodPatternsField()->text(), QStringLiteral("25/25"));
+    const int points = d.errorSeries()->count();
+    EXPECT_LE(points, 2000);
+    EXPECT_GE(points, 1000);
+    // The ends and the peak of the curve survive the thinning.
+    EXPECT_EQ(d.errorSeries()->at(0), QPointF(0, 10.5));
+    EXPECT_EQ(d.errorSeries()->at(points - 1).x(), 200000.0);
+    EXPECT_EQ(d.goodShareSeries()->at(d.goodShareSeries()->count() - 1).y(), 100.0);
+}
+
 TEST_F(TrainingDialogRun, StopEndsTheLobeAtItsNextReport) {
     Script script;
     script.lobes = {{"Brain", 25, -1, 300}};
