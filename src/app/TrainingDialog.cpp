@@ -26,8 +26,10 @@ namespace {
 // A long run reports every 10 passes for hours; past this count the stored points are thinned
 // so the chart stays quick while keeping the shape of the curve.
 constexpr std::size_t kMaxChartPoints = 2000;
-// Fields and chart follow the training at this interval, however often it reports.
-constexpr int kRefreshMs = 40;
+// The fields follow the training at this interval, however often it reports; the chart, whose
+// repaint costs far more, every kChartEvery-th time (and always with the last report).
+constexpr int kRefreshMs = 50;
+constexpr int kChartEvery = 4;
 
 QLineEdit* makeField(QWidget* parent, const char* name) {
     auto* field = new QLineEdit(parent);
@@ -131,7 +133,7 @@ TrainingDialog::TrainingDialog(QWidget* parent) : QDialog(parent) {
 
     refreshTimer_ = new QTimer(this);
     refreshTimer_->setInterval(kRefreshMs);
-    connect(refreshTimer_, &QTimer::timeout, this, &TrainingDialog::refresh);
+    connect(refreshTimer_, &QTimer::timeout, this, [this] { refresh(false); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
@@ -203,7 +205,7 @@ void TrainingDialog::trainingThread() {
     if (!closeRequested_.load()) {
         onGuiThread([this] {
             // The last reports are on screen before the box says the training is over.
-            refresh();
+            refresh(true);
             QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Torvask"), QStringLiteral("Training Complete"),
                             QMessageBox::Ok, this);
             box.setObjectName(QStringLiteral("trainingCompleteBox"));
@@ -244,25 +246,30 @@ int TrainingDialog::progressCallback(const TrainingProgress& progress, void* use
     return 0;
 }
 
-void TrainingDialog::refresh() {
+void TrainingDialog::refresh(bool last) {
+    const bool withChart = last || ++refreshCount_ % kChartEvery == 0;
     TrainingProgress progress;
     QList<QPointF> errorPoints;
     QList<QPointF> sharePoints;
     double maxError = 0.0;
     {
         std::lock_guard<std::mutex> lock(reportMutex_);
-        if (!fresh_) return;
-        fresh_ = false;
+        if (!fresh_ && !(withChart && chartStale_)) return;
         progress = latest_;
-        errorPoints = toList(errorPoints_);
-        sharePoints = toList(sharePoints_);
-        maxError = maxError_;
+        if (withChart) {
+            errorPoints = toList(errorPoints_);
+            sharePoints = toList(sharePoints_);
+            maxError = maxError_;
+        }
+        chartStale_ = (chartStale_ || fresh_) && !withChart;
+        fresh_ = false;
     }
     lobeField_->setText(QString::fromStdString(progress.lobeName));
     iterationsField_->setText(QString::number(progress.iteration));
     goodPatternsField_->setText(QStringLiteral("%1/%2").arg(progress.goodPatterns).arg(progress.numPatterns));
     bestField_->setText(QString::number(progress.bestSoFar));
     totalErrorField_->setText(formatTotalError(progress.totalError));
+    if (!withChart) return;
 
     errorSeries_->replace(errorPoints);
     goodShareSeries_->replace(sharePoints);
@@ -276,7 +283,7 @@ void TrainingDialog::refresh() {
 void TrainingDialog::onThreadFinished() {
     if (thread.joinable()) thread.join();
     refreshTimer_->stop();
-    refresh();
+    refresh(true);
     if (closeRequested_.load()) QDialog::reject();
 }
 

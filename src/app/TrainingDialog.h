@@ -85,8 +85,9 @@ protected:
 private:
     void initialise();
     void trainingThread();
-    // GUI thread: shows the latest report left by the callback and plots every point since.
-    void refresh();
+    // GUI thread: shows the latest report left by the callback and, every few calls or when last,
+    // the chart with every point since.
+    void refresh(bool last);
     void onThreadFinished();
     // Runs fn on the GUI thread and waits for it.
     void onGuiThread(const std::function<void()>& fn);
@@ -124,7 +125,9 @@ private:
     double maxError_ = 0.0;
     std::vector<QPointF> errorPoints_;
     std::vector<QPointF> sharePoints_;
-    bool fresh_ = false;
+    bool fresh_ = false;       // a report came since the last refresh
+    bool chartStale_ = false;  // the chart has not shown every report yet
+    int refreshCount_ = 0;
 };
 
 }  // namespace torvask
