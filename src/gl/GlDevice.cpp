@@ -118,6 +118,12 @@ std::array<float, 4> argbToFloats(std::uint32_t argb) {
 
 }  // namespace
 
+// Every uniform the two programs use; their locations are looked up once, at initialise, rather
+// than by name on every draw.
+enum class Uniform { uWorld, uView, uProjection, uLighting, uHasColour, uHasNormal, uMaterialDiffuse, uMaterialAmbient, uMaterialEmissive, uAmbientSum, uLightCount, uLightDirection, uLightDiffuse, uTexture, uTextured, uViewport, uColour, uAtlas, Count };
+constexpr const char* kUniformNames[] = {"uWorld", "uView", "uProjection", "uLighting", "uHasColour", "uHasNormal", "uMaterialDiffuse", "uMaterialAmbient", "uMaterialEmissive", "uAmbientSum", "uLightCount", "uLightDirection", "uLightDiffuse", "uTexture", "uTextured", "uViewport", "uColour", "uAtlas"};
+constexpr int kSceneUniformCount = 15;  // the first ones belong to the scene program, the rest to text
+
 class GlResource;
 
 // Everything the device and its resources share. Resources keep it alive so that destroying
@@ -146,6 +152,11 @@ struct GlState {
     bool lighting = true;
     bool depthTest = true;
     std::uint32_t stageStates[kMaxStages][5] = {};
+    // Stage 0's states as last written into the sampler object.
+    std::uint32_t samplerStates[5] = {};
+    bool samplerValid = false;
+    // The glyph quads of the text being drawn, kept to spare an allocation per call.
+    std::vector<float> textQuads;
     Light lights[kMaxLights];
     bool lightOn[kMaxLights] = {};
     Material material;
@@ -165,7 +176,8 @@ struct GlState {
         if (QOpenGLContext::currentContext() == context) return true;
         return context->makeCurrent(surface);
     }
-    GLint uniform(GLuint program, const char* name) const { return gl->glGetUniformLocation(program, name); }
+    GLint uniformLocations[int(Uniform::Count)] = {};
+    GLint at(Uniform u) const { return uniformLocations[int(u)]; }
 };
 
 class GlResource {
@@ -446,7 +458,18 @@ bool GlDevice::initialise() {
         s.sceneProgram = s.textProgram = 0;
         return false;
     }
-    s.s3tc = s.context->hasExtension("GL_EXT_texture_compression_s3tc");
+    for (int u = 0; u < int(Uniform::Count); ++u) {
+        s.uniformLocations[u] = gl->glGetUniformLocation(u < kSceneUniformCount ? s.sceneProgram : s.textProgram,
+                                                         kUniformNames[u]);
+    }
+    // A software rasteriser decodes a compressed block for every texel it samples, and the ground
+    // and track fill most of every frame; their blocks are expanded once at upload there instead.
+    // A GPU samples compressed blocks for free and keeps them small.
+    const auto* renderer = reinterpret_cast<const char*>(gl->glGetString(GL_RENDERER));
+    const bool software = renderer != nullptr && (std::strstr(renderer, "llvmpipe") != nullptr ||
+                                                  std::strstr(renderer, "softpipe") != nullptr ||
+                                                  std::strstr(renderer, "swrast") != nullptr);
+    s.s3tc = !software && s.context->hasExtension("GL_EXT_texture_compression_s3tc");
     gl->glGenVertexArrays(1, &s.vao);
     gl->glBindVertexArray(s.vao);
     gl->glGenSamplers(1, &s.sampler);
@@ -663,6 +686,11 @@ void bindSampler(GlState& s) {
     const std::uint32_t* stage = s.stageStates[0];
     QOpenGLExtraFunctions* gl = s.gl;
     gl->glBindSampler(0, s.sampler);
+    // The sampler's parameters change a few times a frame at most; setting them on every draw
+    // makes the driver revalidate its texture state each time.
+    if (s.samplerValid && std::equal(stage, stage + 5, s.samplerStates)) return;
+    std::copy(stage, stage + 5, s.samplerStates);
+    s.samplerValid = true;
     gl->glSamplerParameteri(s.sampler, GL_TEXTURE_WRAP_S, GLint(wrapMode(stage[int(TextureStageState::AddressU)])));
     gl->glSamplerParameteri(s.sampler, GL_TEXTURE_WRAP_T, GLint(wrapMode(stage[int(TextureStageState::AddressV)])));
     const bool magLinear = TextureFilter(stage[int(TextureStageState::MagFilter)]) != TextureFilter::Point &&
@@ -676,18 +704,17 @@ void bindSampler(GlState& s) {
 // Loads the scene program's uniforms from the current state.
 void useSceneProgram(GlState& s, bool hasColour, bool hasNormal) {
     QOpenGLExtraFunctions* gl = s.gl;
-    const GLuint p = s.sceneProgram;
-    gl->glUseProgram(p);
-    gl->glUniformMatrix4fv(s.uniform(p, "uWorld"), 1, GL_FALSE, &s.world.m[0][0]);
-    gl->glUniformMatrix4fv(s.uniform(p, "uView"), 1, GL_FALSE, &s.view.m[0][0]);
-    gl->glUniformMatrix4fv(s.uniform(p, "uProjection"), 1, GL_FALSE, &s.projection.m[0][0]);
-    gl->glUniform1i(s.uniform(p, "uLighting"), s.lighting ? 1 : 0);
-    gl->glUniform1i(s.uniform(p, "uHasColour"), hasColour ? 1 : 0);
-    gl->glUniform1i(s.uniform(p, "uHasNormal"), hasNormal ? 1 : 0);
+    gl->glUseProgram(s.sceneProgram);
+    gl->glUniformMatrix4fv(s.at(Uniform::uWorld), 1, GL_FALSE, &s.world.m[0][0]);
+    gl->glUniformMatrix4fv(s.at(Uniform::uView), 1, GL_FALSE, &s.view.m[0][0]);
+    gl->glUniformMatrix4fv(s.at(Uniform::uProjection), 1, GL_FALSE, &s.projection.m[0][0]);
+    gl->glUniform1i(s.at(Uniform::uLighting), s.lighting ? 1 : 0);
+    gl->glUniform1i(s.at(Uniform::uHasColour), hasColour ? 1 : 0);
+    gl->glUniform1i(s.at(Uniform::uHasNormal), hasNormal ? 1 : 0);
     const Material& m = s.material;
-    gl->glUniform4f(s.uniform(p, "uMaterialDiffuse"), m.diffuse.r, m.diffuse.g, m.diffuse.b, m.diffuse.a);
-    gl->glUniform4f(s.uniform(p, "uMaterialAmbient"), m.ambient.r, m.ambient.g, m.ambient.b, m.ambient.a);
-    gl->glUniform4f(s.uniform(p, "uMaterialEmissive"), m.emissive.r, m.emissive.g, m.emissive.b, m.emissive.a);
+    gl->glUniform4f(s.at(Uniform::uMaterialDiffuse), m.diffuse.r, m.diffuse.g, m.diffuse.b, m.diffuse.a);
+    gl->glUniform4f(s.at(Uniform::uMaterialAmbient), m.ambient.r, m.ambient.g, m.ambient.b, m.ambient.a);
+    gl->glUniform4f(s.at(Uniform::uMaterialEmissive), m.emissive.r, m.emissive.g, m.emissive.b, m.emissive.a);
     float ambient[4] = {0, 0, 0, 0};
     float directions[kMaxLights * 3] = {};
     float diffuse[kMaxLights * 4] = {};
@@ -711,12 +738,12 @@ void useSceneProgram(GlState& s, bool hasColour, bool hasNormal) {
         diffuse[count * 4 + 3] = l.diffuse.a;
         ++count;
     }
-    gl->glUniform4fv(s.uniform(p, "uAmbientSum"), 1, ambient);
-    gl->glUniform1i(s.uniform(p, "uLightCount"), count);
-    gl->glUniform3fv(s.uniform(p, "uLightDirection"), kMaxLights, directions);
-    gl->glUniform4fv(s.uniform(p, "uLightDiffuse"), kMaxLights, diffuse);
-    gl->glUniform1i(s.uniform(p, "uTexture"), 0);
-    gl->glUniform1i(s.uniform(p, "uTextured"), s.texture ? 1 : 0);
+    gl->glUniform4fv(s.at(Uniform::uAmbientSum), 1, ambient);
+    gl->glUniform1i(s.at(Uniform::uLightCount), count);
+    gl->glUniform3fv(s.at(Uniform::uLightDirection), kMaxLights, directions);
+    gl->glUniform4fv(s.at(Uniform::uLightDiffuse), kMaxLights, diffuse);
+    gl->glUniform1i(s.at(Uniform::uTexture), 0);
+    gl->glUniform1i(s.at(Uniform::uTextured), s.texture ? 1 : 0);
     gl->glActiveTexture(GL_TEXTURE0);
     gl->glBindTexture(GL_TEXTURE_2D, s.texture ? s.texture->name : 0);
     bindSampler(s);
@@ -987,7 +1014,8 @@ int GlDevice::drawText(Font& font, const std::string& text, int length, const Te
     if (f == nullptr || !s.initialised || !s.makeCurrent()) return 0;
     const std::size_t count = length < 0 ? text.size() : std::min(text.size(), std::size_t(length));
     // Lay the glyphs out as quads in window pixels: CR, LF and CR LF each end a line.
-    std::vector<float> quads;
+    std::vector<float>& quads = s.textQuads;
+    quads.clear();
     int penX = rect.left;
     int penY = rect.top;
     int lines = count > 0 ? 1 : 0;
@@ -1030,10 +1058,10 @@ int GlDevice::drawText(Font& font, const std::string& text, int length, const Te
     gl->glDisableVertexAttribArray(2);
     gl->glDisableVertexAttribArray(3);
     gl->glUseProgram(s.textProgram);
-    gl->glUniform2f(s.uniform(s.textProgram, "uViewport"), float(s.viewportWidth), float(s.viewportHeight));
+    gl->glUniform2f(s.at(Uniform::uViewport), float(s.viewportWidth), float(s.viewportHeight));
     const auto colour = argbToFloats(colorArgb);
-    gl->glUniform4f(s.uniform(s.textProgram, "uColour"), colour[0], colour[1], colour[2], colour[3]);
-    gl->glUniform1i(s.uniform(s.textProgram, "uAtlas"), 0);
+    gl->glUniform4f(s.at(Uniform::uColour), colour[0], colour[1], colour[2], colour[3]);
+    gl->glUniform1i(s.at(Uniform::uAtlas), 0);
     gl->glActiveTexture(GL_TEXTURE0);
     gl->glBindTexture(GL_TEXTURE_2D, f->atlas);
     gl->glBindSampler(0, 0);
