@@ -65,7 +65,9 @@ void warnAboutShape(const Track& track, int coarseCount) {
 const LabCommandRegistration registration({
     "track",
     "FILE",
-    "print a track file's terrain size and its smoothed waypoints with their left and right edges",
+    "print a track file's terrain size and its smoothed waypoints with their left and right edges; warn about "
+    "what the window shows differently or what trips up a car (heights, a corner where the loop joins, tight "
+    "bends, crowded roads, a ribbon beyond the walls, more waypoints than the scene holds)",
     &runTrack,
 });
 
