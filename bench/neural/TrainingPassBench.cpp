@@ -2,7 +2,8 @@
 // training thread repeats: through the node and link objects, on the flat copy the lobe trains with,
 // and (when the library is installed) in the peer library, double precision, incremental, same shape,
 // sigmoid, learning rate 0.3 and momentum 0.7. The last lines give the flat pass's rate over the
-// others' from this same run.
+// others' from this same run (medians with --benchmark_repetitions; interleave the repetitions with
+// --benchmark_enable_random_interleaving=true on a busy machine).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -144,8 +145,10 @@ public:
             if (found != run.counters.end()) rates[run.benchmark_name()] = found->second.value;
         }
     }
+    // The median over repetitions when there were any, else the one run.
     double rate(const std::string& name) const {
-        const auto found = rates.find(name);
+        auto found = rates.find(name + "_median");
+        if (found == rates.end()) found = rates.find(name);
         return found == rates.end() ? 0.0 : found->second;
     }
 

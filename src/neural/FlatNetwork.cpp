@@ -166,33 +166,46 @@ void FlatNetwork::learn(const double* targets) {
     double* w = weight.data();
     double* p = previous.data();
     const int layers = static_cast<int>(sizes.size());
-    for (int i = 0; i < sizes[layers - 1]; ++i) e[firstOutput + i] = targets[i];
     for (int k = layers - 1; k >= 1; --k) {
+        const int size = sizes[k];
         const int fanIn = sizes[k - 1];
-        const double* __restrict src = v + nodeStart[k - 1];
-        for (int d = sizes[k] - 1; d >= 0; --d) {
-            const int node = nodeStart[k] + d;
-            const double o = v[node];
-            if (k == layers - 1) {
-                const double t = e[node];
-                e[node] = ((t - o) * (1.0 - o)) * o;
-            } else {
-                // Out-links in destination order; the destinations have already moved their weights.
-                const int fanOut = sizes[k + 1];
-                const double* destError = e + nodeStart[k + 1];
-                const double* out = w + linkStart[k + 1] + d;
-                double sum = 0.0;
-                for (int n = 0; n < fanOut; ++n) sum = sum + destError[n] * out[n * sizes[k]];
-                e[node] = ((1.0 - o) * o) * sum;
+        const double* __restrict out = v + nodeStart[k];
+        double* __restrict err = e + nodeStart[k];
+        // A layer's error terms read only the layer above, whose weights have all moved already, so
+        // they can all be worked out before any of this layer's weights move.
+        if (k == layers - 1) {
+            for (int d = 0; d < size; ++d) {
+                const double o = out[d];
+                err[d] = ((targets[d] - o) * (1.0 - o)) * o;
             }
-            const double r = rate[node];
-            const double delta = e[node];
-            const double alpha = momentum[node];
+        } else {
+            // Each node's sum runs over its out-links in destination order, as the node's list does;
+            // going row by row adds the same terms to every sum in that same order.
+            const int fanOut = sizes[k + 1];
+            const double* __restrict destError = e + nodeStart[k + 1];
+            const double* __restrict row = w + linkStart[k + 1];
+            for (int d = 0; d < size; ++d) err[d] = 0.0;
+            for (int n = 0; n < fanOut; ++n, row += size) {
+                const double en = destError[n];
+                for (int d = 0; d < size; ++d) err[d] = err[d] + en * row[d];
+            }
+            for (int d = 0; d < size; ++d) {
+                const double o = out[d];
+                err[d] = ((1.0 - o) * o) * err[d];
+            }
+        }
+        const double* __restrict src = v + nodeStart[k - 1];
+        const double* __restrict r = rate.data() + nodeStart[k];
+        const double* __restrict alpha = momentum.data() + nodeStart[k];
+        for (int d = size - 1; d >= 0; --d) {
+            const double rd = r[d];
+            const double delta = err[d];
+            const double ad = alpha[d];
             double* __restrict wl = w + linkStart[k] + d * fanIn;
             double* __restrict pl = p + linkStart[k] + d * fanIn;
             for (int s = 0; s < fanIn; ++s) {
-                const double change = (src[s] * r) * delta;
-                wl[s] = (alpha * pl[s] + change) + wl[s];
+                const double change = (src[s] * rd) * delta;
+                wl[s] = (ad * pl[s] + change) + wl[s];
                 pl[s] = change;
             }
         }
