@@ -52,17 +52,17 @@ Demonstrator::Demonstrator(const Track& track, DemoTuning tuning) : track_(track
     radius_.assign(n, std::numeric_limits<double>::infinity());
     for (int i = 0; i < n; ++i) {
         int a = i, b = i;
-        double length = 0.0;
-        for (double back = 0.0; back < tuning_.cornerWindow && (i - a) < n / 2;) {
+        // At most half the loop each way, so a tiny track cannot make the window wrap round.
+        double back = 0.0, ahead = 0.0;
+        for (int steps = 0; back < tuning_.cornerWindow && steps < n / 2; ++steps) {
             a = (a + n - 1) % n;
             back += segment_[a];
-            length += segment_[a];
         }
-        for (double ahead = 0.0; ahead < tuning_.cornerWindow && (b - i + n) % n < n / 2;) {
+        for (int steps = 0; ahead < tuning_.cornerWindow && steps < n / 2; ++steps) {
             ahead += segment_[b];
-            length += segment_[b];
             b = (b + 1) % n;
         }
+        const double length = back + ahead;
         double turn = 0.0;
         for (int k = (a + 1) % n; k != b; k = (k + 1) % n) {
             const Vector3& p = w[(k + n - 1) % n];
