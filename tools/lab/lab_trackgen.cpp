@@ -133,7 +133,7 @@ bool generateTrack(std::uint32_t seed, bool bendStart, GeneratedTrack& out) {
         const int width = 50 * random.uniformInt(10, 18);
         const int depth = 50 * random.uniformInt(10, 18);
         // A ring of corners around the middle, each at its own distance: dents in the ring make
-        // the S-bends and hairpins, the ellipse fills the terrain.
+        // the S-bends and the tighter corners, the ellipse fills the terrain.
         const int corners = bendStart ? random.uniformInt(8, 12) : random.uniformInt(6, 10);
         const double cx = width / 2.0, cz = depth / 2.0;
         const double rx = width / 2.0 - 45.0, rz = depth / 2.0 - 45.0;
