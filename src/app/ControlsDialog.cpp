@@ -19,6 +19,8 @@ constexpr ControlRow kRows[] = {
     {"Drive Car", "W, A, S, D", "Arrow Keys"}, {"Reset Car", "R", ""},
     {"Stop Training Session", "Esc", ""},      {"Exit AI Control Mode", "Esc", ""},
     {"Camera Angles", "F1 - F6", ""},
+    // Any drive key; the driver takes the car back about a second after the last one is let go.
+    {"Take the Wheel (AI Control)", "W, A, S, D", "Arrow Keys"},
 };
 
 }  // namespace

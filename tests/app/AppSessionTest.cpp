@@ -270,6 +270,97 @@ TEST_F(AppSession, DriveTrainTestSaveAndReload) {
     EXPECT_EQ(statusText().rfind("Mode: AI Control", 0), 0u);
 }
 
+// Start, a few passes (or until every pattern is learned), Stop, acknowledge, Test Driver: the
+// training dialog as a user works it.
+std::shared_ptr<bool> trainBriefly() {
+    auto stopped = std::make_shared<bool>(false);
+    return whenModal(
+        [stopped](QWidget* w) {
+            if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                if (box->text() != QStringLiteral("Training Complete")) return false;
+                QTimer::singleShot(0, box->button(QMessageBox::Ok), &QAbstractButton::click);
+                return false;
+            }
+            auto* d = qobject_cast<TrainingDialog*>(w);
+            if (!d) return false;
+            if (d->startButton()->isEnabled()) {
+                d->startButton()->click();
+            } else if (!*stopped && d->errorSeries()->count() >= 3) {
+                d->stopButton()->click();
+                *stopped = true;
+            } else if (d->testDriverButton()->isEnabled()) {  // stopped, or every pattern learned
+                QTimer::singleShot(0, d->testDriverButton(), &QAbstractButton::click);
+                return true;
+            }
+            return false;
+        },
+        120000);
+}
+
+TEST_F(AppSession, TakeTheWheelInAIControlAndTrainOnTheCorrection) {
+    auto setup = chooseInSetup("Oval", "Train new driver");
+    ASSERT_TRUE(app->initialUpdate());
+    focusView();
+    QTest::keyPress(&app->view(), Qt::Key_W);
+    frames(60);
+    QTest::keyRelease(&app->view(), Qt::Key_W);
+    frames(10);
+    auto yes = testing::answerMessageBox("Train driver with collected data?", QMessageBox::Yes);
+    auto training = trainBriefly();
+    QTest::keyPress(&app->view(), Qt::Key_Escape);
+    frames(1);
+    QTest::keyRelease(&app->view(), Qt::Key_Escape);
+    ASSERT_TRUE(*yes && *training);
+    ASSERT_EQ(doc().getMode(), kModeAIControl);
+    const std::string demonstration = TempDir::read((folder.dir.path() / "temp/patterns.0").string());
+    frames(30);
+
+    // A drive key hands the car over; the mode line says so.
+    focusView();
+    QTest::keyPress(&app->view(), Qt::Key_D);
+    frames(2);
+    EXPECT_TRUE(doc().hasTheWheel());
+    EXPECT_EQ(statusText().rfind("Mode: AI Control - you have the wheel\r\n", 0), 0u);
+    frames(40);
+    screenshot("taking-the-wheel");
+    QTest::keyRelease(&app->view(), Qt::Key_D);
+    frames(50);  // 0.85 s: still the person's
+    EXPECT_TRUE(doc().hasTheWheel());
+    frames(10);
+    EXPECT_FALSE(doc().hasTheWheel());
+    const fs::path correction = folder.dir.path() / "temp/correction1.0";
+    ASSERT_EQ(doc().getPendingCorrections(), std::vector<std::string>{correction.string()});
+    frames(5);
+    EXPECT_EQ(statusText().rfind("Mode: AI Control\r\n", 0), 0u);
+
+    // Esc: train on the demonstration and the correction, then AI Control again.
+    auto again = testing::answerMessageBox("Train driver with collected data?", QMessageBox::Yes);
+    auto retraining = trainBriefly();
+    QTest::keyPress(&app->view(), Qt::Key_Escape);
+    frames(1);
+    QTest::keyRelease(&app->view(), Qt::Key_Escape);
+    EXPECT_TRUE(*again && *retraining);
+    EXPECT_EQ(doc().getMode(), kModeAIControl);
+    EXPECT_TRUE(doc().getPendingCorrections().empty());
+    const std::string joined = TempDir::read((folder.dir.path() / "temp/teaching.0").string());
+    EXPECT_EQ(joined.substr(0, demonstration.size()), demonstration);
+    const std::string corrected = TempDir::read(correction.string());
+    EXPECT_EQ(std::count(joined.begin(), joined.end(), '\n'), std::count(demonstration.begin(), demonstration.end(), '\n') +
+                                                                   std::count(corrected.begin(), corrected.end(), '\n'));
+    EXPECT_EQ(TempDir::read((folder.dir.path() / "temp/patterns.0").string()), demonstration);
+    frames(10);
+    EXPECT_EQ(statusText().rfind("Mode: AI Control\r\n", 0), 0u);
+    EXPECT_TRUE(doc().isDriverModified());
+    // Leave without saving, so the window closes quietly.
+    auto no = testing::answerMessageBox("Do you want to save the current driver?", QMessageBox::No);
+    auto quit = chooseInSetup("", "", true);
+    focusView();
+    QTest::keyPress(&app->view(), Qt::Key_Escape);
+    frames(1);
+    QTest::keyRelease(&app->view(), Qt::Key_Escape);
+    EXPECT_TRUE(*no && *quit);
+}
+
 TEST_F(AppSession, AFailedSaveShowsErrorSavingDriver) {
     auto setup = chooseInSetup("Oval", "Train new driver");
     ASSERT_TRUE(app->initialUpdate());

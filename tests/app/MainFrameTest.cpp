@@ -294,16 +294,17 @@ TEST(MainFrame, HelpEntriesOpenTheControlsAndAboutDialogs) {
 TEST(Dialogs, ControlsTableHoldsTheKeys) {
     ControlsDialog dialog;
     QTableWidget* t = dialog.table();
-    const char* expected[5][3] = {{"Drive Car", "W, A, S, D", "Arrow Keys"},
+    const char* expected[6][3] = {{"Drive Car", "W, A, S, D", "Arrow Keys"},
                                   {"Reset Car", "R", ""},
                                   {"Stop Training Session", "Esc", ""},
                                   {"Exit AI Control Mode", "Esc", ""},
-                                  {"Camera Angles", "F1 - F6", ""}};
-    ASSERT_EQ(t->rowCount(), 5);
+                                  {"Camera Angles", "F1 - F6", ""},
+                                  {"Take the Wheel (AI Control)", "W, A, S, D", "Arrow Keys"}};
+    ASSERT_EQ(t->rowCount(), 6);
     ASSERT_EQ(t->columnCount(), 3);
     const char* headings[3] = {"Action", "Primary Key", "Secondary Key"};
     for (int c = 0; c < 3; ++c) EXPECT_EQ(t->horizontalHeaderItem(c)->text(), QString::fromLatin1(headings[c]));
-    for (int r = 0; r < 5; ++r) {
+    for (int r = 0; r < 6; ++r) {
         for (int c = 0; c < 3; ++c) {
             SCOPED_TRACE(::testing::Message() << r << "," << c);
             EXPECT_EQ(t->item(r, c)->text(), QString::fromLatin1(expected[r][c]));

@@ -44,7 +44,7 @@ protected:
     void SetUp() override {
         for (const char* f : {"tracks/oval.trn", "tracks/Alpine.TRN", "tracks/bend.trn", "tracks/readme.txt",
                               "tracks/track.dds", "drivers/fast.driver", "drivers/my.best.driver",
-                              "drivers/notes.txt"}) {
+                              "drivers/notes.txt", "drivers/fast.patterns"}) {
             dir.write(f, "x");
         }
         dialog.tracksFolder = dir.str() + "/tracks/";
