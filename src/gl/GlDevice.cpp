@@ -412,6 +412,9 @@ QSurfaceFormat GlDevice::requiredFormat() {
     format.setVersion(3, 3);
     format.setProfile(QSurfaceFormat::CoreProfile);
     format.setDepthBufferSize(24);
+    // Nothing draws with a stencil; without one a software rasteriser need not keep stencil bits
+    // intact on every depth write.
+    format.setStencilBufferSize(0);
     format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
     format.setRedBufferSize(8);
     format.setGreenBufferSize(8);
