@@ -145,8 +145,9 @@ public:
     // Correction files (full names) recorded since the last training, oldest first; each holds
     // at least one pattern.
     const std::vector<std::string>& getPendingCorrections() const { return pendingCorrections_; }
-    // The pattern file the current network was taught with: the demonstration, the loaded
-    // driver's sibling, or the joined file of the last correction training. Empty when unknown.
+    // The pattern file the current network was taught with: the demonstration, a copy of the
+    // loaded driver's sibling, or the joined file of the last correction training. Empty when
+    // unknown.
     const std::string& getTeachingFile() const { return teachingFile_; }
 
     DrivingMode getMode() const { return mode; }

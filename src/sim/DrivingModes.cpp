@@ -60,10 +60,16 @@ std::int32_t CTorvaskDoc::runTraining(const std::string& patternPrefix) {
 std::int32_t CTorvaskDoc::enterAIControl() {
     if (!driverFile.empty() && driver && !trainedSinceLoad_) {
         driver->load(driverFile);
-        // A driver saved without its teaching is corrected from its weights alone.
+        // The teaching is worked on in a copy: saving the driver again rewrites the sibling
+        // with the corrections not yet trained on, which must not then be counted twice. A
+        // driver saved without its teaching is corrected from its weights alone.
         const std::string sibling = siblingPatternsFile(driverFile);
+        const std::string copy = patternFileName(tempPath + "teaching", 0);
         std::error_code ec;
-        teachingFile_ = std::filesystem::is_regular_file(sibling, ec) ? sibling : std::string();
+        teachingFile_.clear();
+        if (std::filesystem::is_regular_file(sibling, ec) && !copy.empty() && joinPatternFiles({sibling}, copy) >= 0) {
+            teachingFile_ = copy;
+        }
     }
     personDriving_ = false;
     drivingStarted = false;
@@ -99,7 +105,8 @@ std::vector<std::string> CTorvaskDoc::teachingSources() const {
 }
 
 std::int32_t CTorvaskDoc::trainOnCorrections() {
-    // A file of its own: the demonstration and the corrections stay as they were recorded.
+    // A file of its own (the teaching may be an earlier one of these): the demonstration and
+    // the corrections stay as they were recorded.
     const std::string prefix = tempPath + "teaching";
     const std::string joined = patternFileName(prefix, 0);
     if (!driver || joined.empty() || joinPatternFiles(teachingSources(), joined) < 0) {
