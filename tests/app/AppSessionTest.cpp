@@ -304,61 +304,42 @@ TEST_F(AppSession, TakeTheWheelInAIControlAndTrainOnTheCorrection) {
     QTest::keyPress(&app->view(), Qt::Key_W);
     frames(60);
     QTest::keyRelease(&app->view(), Qt::Key_W);
-    frames(10);
-    auto yes = testing::answerMessageBox("Train driver with collected data?", QMessageBox::Yes);
-    auto training = trainBriefly();
-    QTest::keyPress(&app->view(), Qt::Key_Escape);
-    frames(1);
-    QTest::keyRelease(&app->view(), Qt::Key_Escape);
-    ASSERT_TRUE(*yes && *training);
-    ASSERT_EQ(doc().getMode(), kModeAIControl);
+    // Esc, Yes, train; then the same once more after a correction.
+    for (int round = 0; round < 2; ++round) {
+        auto yes = testing::answerMessageBox("Train driver with collected data?", QMessageBox::Yes);
+        auto training = trainBriefly();
+        QTest::keyPress(&app->view(), Qt::Key_Escape);
+        frames(1);
+        QTest::keyRelease(&app->view(), Qt::Key_Escape);
+        ASSERT_TRUE(*yes && *training);
+        ASSERT_EQ(doc().getMode(), kModeAIControl);
+        EXPECT_TRUE(doc().getPendingCorrections().empty());
+        if (round == 1) break;
+
+        // A drive key hands the car over; a second after it is let go the driver takes it back.
+        frames(30);
+        focusView();
+        QTest::keyPress(&app->view(), Qt::Key_D);
+        frames(40);
+        EXPECT_TRUE(doc().hasTheWheel());
+        EXPECT_EQ(statusText().rfind("Mode: AI Control - you have the wheel\r\n", 0), 0u);
+        screenshot("taking-the-wheel");
+        QTest::keyRelease(&app->view(), Qt::Key_D);
+        frames(50);  // 0.85 s
+        EXPECT_TRUE(doc().hasTheWheel());
+        frames(10);
+        EXPECT_FALSE(doc().hasTheWheel());
+        EXPECT_EQ(doc().getPendingCorrections().size(), 1u);
+    }
     const std::string demonstration = TempDir::read((folder.dir.path() / "temp/patterns.0").string());
-    frames(30);
-
-    // A drive key hands the car over; the mode line says so.
-    focusView();
-    QTest::keyPress(&app->view(), Qt::Key_D);
-    frames(2);
-    EXPECT_TRUE(doc().hasTheWheel());
-    EXPECT_EQ(statusText().rfind("Mode: AI Control - you have the wheel\r\n", 0), 0u);
-    frames(40);
-    screenshot("taking-the-wheel");
-    QTest::keyRelease(&app->view(), Qt::Key_D);
-    frames(50);  // 0.85 s: still the person's
-    EXPECT_TRUE(doc().hasTheWheel());
-    frames(10);
-    EXPECT_FALSE(doc().hasTheWheel());
-    const fs::path correction = folder.dir.path() / "temp/correction1.0";
-    ASSERT_EQ(doc().getPendingCorrections(), std::vector<std::string>{correction.string()});
-    frames(5);
-    EXPECT_EQ(statusText().rfind("Mode: AI Control\r\n", 0), 0u);
-
-    // Esc: train on the demonstration and the correction, then AI Control again.
-    auto again = testing::answerMessageBox("Train driver with collected data?", QMessageBox::Yes);
-    auto retraining = trainBriefly();
-    QTest::keyPress(&app->view(), Qt::Key_Escape);
-    frames(1);
-    QTest::keyRelease(&app->view(), Qt::Key_Escape);
-    EXPECT_TRUE(*again && *retraining);
-    EXPECT_EQ(doc().getMode(), kModeAIControl);
-    EXPECT_TRUE(doc().getPendingCorrections().empty());
     const std::string joined = TempDir::read((folder.dir.path() / "temp/teaching.0").string());
+    EXPECT_GT(joined.size(), demonstration.size());
     EXPECT_EQ(joined.substr(0, demonstration.size()), demonstration);
-    const std::string corrected = TempDir::read(correction.string());
-    EXPECT_EQ(std::count(joined.begin(), joined.end(), '\n'), std::count(demonstration.begin(), demonstration.end(), '\n') +
-                                                                   std::count(corrected.begin(), corrected.end(), '\n'));
-    EXPECT_EQ(TempDir::read((folder.dir.path() / "temp/patterns.0").string()), demonstration);
     frames(10);
     EXPECT_EQ(statusText().rfind("Mode: AI Control\r\n", 0), 0u);
-    EXPECT_TRUE(doc().isDriverModified());
-    // Leave without saving, so the window closes quietly.
     auto no = testing::answerMessageBox("Do you want to save the current driver?", QMessageBox::No);
-    auto quit = chooseInSetup("", "", true);
-    focusView();
-    QTest::keyPress(&app->view(), Qt::Key_Escape);
-    frames(1);
-    QTest::keyRelease(&app->view(), Qt::Key_Escape);
-    EXPECT_TRUE(*no && *quit);
+    app->frame().close();
+    EXPECT_TRUE(*no);
 }
 
 TEST_F(AppSession, AFailedSaveShowsErrorSavingDriver) {
