@@ -67,9 +67,8 @@ std::int32_t CTorvaskDoc::enterAIControl() {
         const std::string copy = patternFileName(tempPath + "teaching", 0);
         std::error_code ec;
         teachingFile_.clear();
-        if (std::filesystem::is_regular_file(sibling, ec) && !copy.empty() && joinPatternFiles({sibling}, copy) >= 0) {
-            teachingFile_ = copy;
-        }
+        const bool hasSibling = std::filesystem::is_regular_file(sibling, ec);
+        if (hasSibling && !copy.empty() && joinPatternFiles({sibling}, copy) >= 0) teachingFile_ = copy;
     }
     personDriving_ = false;
     drivingStarted = false;
@@ -114,7 +113,7 @@ std::int32_t CTorvaskDoc::trainOnCorrections() {
         return -1;
     }
     // A best-network file left by an earlier training (of this or another driver) would be
-    // read back if this training never improved on nothing, replacing the current network.
+    // read back in place of the current network if no pass of this one got a pattern right.
     for (int i = 0; i < driver->getBrain().getNumLobes(); ++i) {
         std::remove((tempPath + driver->getBrain().getLobe(i)->getName() + ".lobe").c_str());
     }

@@ -1,7 +1,6 @@
-#include "driver/PatternFiles.h"
-
 #include <gtest/gtest.h>
 
+#include "driver/PatternFiles.h"
 #include "support/TempDir.h"
 
 namespace torvask {
@@ -24,7 +23,9 @@ TEST(PatternFiles, JoinRenumbersCompleteRecordsKeepsValuesAndMayReadItsTarget) {
     EXPECT_EQ(TempDir::read(t), "1\t0.125\t0.5\n2\t0.5\t1e-07\t-0\n");
     EXPECT_EQ(joinPatternFiles({a, dir.file("missing.0")}, t), -1);
     EXPECT_EQ(TempDir::read(t), "1\t0.125\t0.5\n2\t0.5\t1e-07\t-0\n");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 2);
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()),
+        2);
 }
 
 }  // namespace

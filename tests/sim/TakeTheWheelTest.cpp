@@ -80,7 +80,8 @@ TEST_F(TakeTheWheelTest, EscAfterACorrectionTrainsFromTheCurrentNetworkThenDrive
     std::pair<double, double> trained;
     host->trainingHandler = [&](const TrainingRequest& r) {
         EXPECT_EQ(answer(), loaded);  // not fresh weights
-        r.driver->train(r.patternPrefix, r.lobeFolder, [](const TrainingProgress&, void*) { return 1; }, nullptr);
+        r.driver->train(
+            r.patternPrefix, r.lobeFolder, [](const TrainingProgress&, void*) { return 1; }, nullptr);
         trained = answer();
     };
     host->yesNoAnswers = {true};
@@ -123,7 +124,8 @@ TEST_F(TakeTheWheelTest, SavedDriverKeepsItsTeachingAndCorrectingItAddsToIt) {
     EXPECT_EQ(joined.substr(0, demonstration.size()), demonstration);
     // The correction's first record follows, numbered on, its values as recorded.
     const std::string number = std::to_string(lines(demonstration) + 1);
-    const std::string values = correction.substr(correction.find('\t'), correction.find('\n') - correction.find('\t') + 1);
+    const std::string values =
+        correction.substr(correction.find('\t'), correction.find('\n') - correction.find('\t') + 1);
     EXPECT_EQ(joined.substr(demonstration.size(), number.size() + values.size()), number + values);
 }
 
