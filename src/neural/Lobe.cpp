@@ -65,7 +65,7 @@ int Lobe::train(const std::string& patternFile, const std::string& prefix, doubl
     // The flat copy runs the same operations as the objects; they get its state back before anyone
     // can look at them (a snapshot, a progress report, the end).
     FlatNetwork flat;
-    const bool useFlat = flatTraining && n > 0 && flat.capture(network);
+    bool useFlat = flatTraining && n > 0 && flat.capture(network);
     std::vector<double> inputs;
     std::vector<double> targets;
     if (useFlat) {
@@ -130,10 +130,15 @@ int Lobe::train(const std::string& patternFile, const std::string& prefix, doubl
                 }
             }
             if (callback != nullptr && (iteration % 10 == 0 || good == n)) {
-                // The callback may look at the network.
+                // The callback may look at the network, and even change it: training goes on from
+                // whatever the objects hold afterwards (on the objects, if the copy no longer fits).
                 flat.writeBack(network);
                 const TrainingProgress progress{name, iteration, n, good, best, totalError};
-                if (callback(progress, userData) != 0) {
+                const int stop = callback(progress, userData);
+                if (useFlat) {
+                    useFlat = flat.capture(network);
+                }
+                if (stop != 0) {
                     break;
                 }
             }

@@ -46,6 +46,8 @@ struct Watch {
             s.state.push_back(std::bit_cast<std::uint64_t>(net.getLink(j)->getValue(1)));
         }
         self->seen.push_back(std::move(s));
+        // A watcher may change the network; training must go on from the change either way.
+        if (p.iteration == 20) net.getLink(0)->setValue(0.25, 0);
         return p.iteration >= self->stopAt ? 1 : 0;
     }
 };
