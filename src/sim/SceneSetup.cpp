@@ -36,6 +36,29 @@ SceneVertex vertex(float x, float y, float z, float nx, float ny, float nz, std:
     return SceneVertex{x, y, z, nx, ny, nz, color, u, v};
 }
 
+// Each edge pair lies square to the segment that starts at it, and the last pair to the last
+// segment, so on a closed loop (last waypoint == first) the ribbon's two ends cross the road at
+// different angles and leave a wedge of ground showing at the start line. For drawing only, both
+// end pairs are put square to the mean of the first and last segment directions, so the strip
+// ends where it starts; the track's own edges (and the waypoints the sensors use) stay as they are.
+void closeRibbonLoop(const std::vector<Vector3>& centre, double halfWidth, std::vector<Vector3>& left,
+                     std::vector<Vector3>& right) {
+    const std::size_t n = centre.size();
+    if (n < 3 || left.size() != n || right.size() != n || !(centre.front() == centre.back())) return;
+    Vector3 into = centre[n - 1] - centre[n - 2];
+    Vector3 outOf = centre[1] - centre[0];
+    into.y = 0.0;
+    outOf.y = 0.0;
+    into.normalize();
+    outOf.normalize();
+    Vector3 along = into + outOf;
+    if (along.length() < 1e-9) return;  // the road turns straight back on itself: nothing sensible to join
+    along.normalize();
+    const Vector3 side = Vector3(along.z, 0.0, -along.x) * halfWidth;
+    right.front() = right.back() = centre.front() + side;
+    left.front() = left.back() = centre.front() - side;
+}
+
 }  // namespace
 
 int CTorvaskDoc::probeDirectXVersion() { return host_.graphics ? host_.graphics->probeVersion() : 0; }
@@ -230,8 +253,9 @@ std::int32_t CTorvaskDoc::buildStaticGeometry() {
         formatMessage("ERROR: track has less than 2 waypoints");
         return -1;
     }
-    const auto& left = track.getLeftEdge();
-    const auto& right = track.getRightEdge();
+    std::vector<Vector3> left = track.getLeftEdge();
+    std::vector<Vector3> right = track.getRightEdge();
+    closeRibbonLoop(track.getWaypoints(), track.getTrackWidth() * 0.5, left, right);
     std::vector<SceneVertex> ribbon(static_cast<std::size_t>(2 * n));
     Vector3 lastLeft, lastRight;  // an edge list shorter than the waypoints repeats its last point
     for (std::int32_t i = 0; i < n; ++i) {

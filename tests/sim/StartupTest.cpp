@@ -306,6 +306,25 @@ TEST_F(StartupTest, StaticGeometryIsLaidOutVertexForVertex) {
     EXPECT_EQ(doc->getSkyBatch().primitiveType, 5);
 }
 
+// On a closed loop both ends of the drawn strip cross the road on the bisector of the first and
+// last segments, so the strip closes; the track's own edges keep their segment directions.
+TEST_F(StartupTest, ClosedLoopRibbonEndsMeetOnTheBisector) {
+    doc->setTrackLoader(exactTrack(squareCorners()));
+    startRunning();
+    const auto& bytes = dynamic_cast<const NullVertexBuffer*>(doc->getVertexPool().buffer())->bytes();
+    const float c = static_cast<float>(10.0 / std::sqrt(2.0));
+    const SceneVertex right{50 - c, 0.2f, 50 - c, 0, 1, 0, 0xFF969696, 1, 0};
+    const SceneVertex left{50 + c, 0.2f, 50 + c, 0, 1, 0, 0xFF969696, 0, 0};
+    EXPECT_TRUE(sameVertex(readVertex(bytes, 4), right));
+    EXPECT_TRUE(sameVertex(readVertex(bytes, 5), left));
+    EXPECT_TRUE(sameVertex(readVertex(bytes, 12), right));
+    EXPECT_TRUE(sameVertex(readVertex(bytes, 13), left));
+    // Inner pairs and the track's edges are untouched.
+    EXPECT_TRUE(sameVertex(readVertex(bytes, 6), SceneVertex{160, 0.2f, 50, 0, 1, 0, 0xFF969696, 1, 1}));
+    EXPECT_EQ(doc->getTrack().getRightEdge().front(), Vector3(50, 0, 40));
+    EXPECT_EQ(doc->getTrack().getRightEdge().back(), Vector3(40, 0, 50));
+}
+
 TEST_F(StartupTest, DeviceStateLightCameraAndFont) {
     startRunning();
     EXPECT_EQ(host->deviceView, 0x1U);
