@@ -104,6 +104,11 @@ public:
     // Teardown, the Simulation Setup dialog again, start-up. The result of startScene.
     std::int32_t restartScene();
     int probeDirectXVersion();
+    // The view's client size in pixels, whenever it changes: the projection follows its aspect
+    // ratio, so the picture is not stretched in a window of another shape. Sizes of 0 are
+    // ignored. Until it is called the scene uses its traditional 4:3.
+    void setViewSize(int width, int height);
+    float getViewAspect() const { return viewAspect_; }
 
     // --- Driving modes ----------------------------------------------------------------------
     std::int32_t enterUserControl();
@@ -213,6 +218,7 @@ private:
     std::string programFolder_;
     TrackLoader trackLoader_ = [](Track& t, const std::string& path) { return t.load(path); };
     std::uint64_t sceneGeneration_ = 0;
+    float viewAspect_ = 1.33333f;  // width / height of the view
 
     std::array<std::string, 3> modeNames;
     std::unique_ptr<Car> car;

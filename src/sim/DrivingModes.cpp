@@ -33,7 +33,16 @@ std::int32_t CTorvaskDoc::enterUserControl() {
 }
 
 std::int32_t CTorvaskDoc::leaveUserControl() {
+    // Closing the files forgets the count, so take it first.
+    const bool recorded = driver && driver->getPatternCount() > 0;
     if (driver) driver->closePatternFiles();
+    if (!recorded) {
+        // Training on an empty file "completes" at once and hands an untrained network the car;
+        // say what is missing and let the user drive instead.
+        formatMessage("No training data was recorded: drive first");
+        enterUserControl();
+        return 0;
+    }
     drivingStarted = false;
     mode = kModeIdle;
     showLongShot();

@@ -18,7 +18,6 @@ namespace {
 
 constexpr std::size_t kMaxTempPathLength = 260;
 constexpr float kFieldOfView = 0.7853982f;  // pi/4
-constexpr float kAspectRatio = 1.33333f;    // not exactly 4/3, kept as the scene has always used it
 constexpr float kNearPlane = 1.0f;
 constexpr float kFarPlane = 2000.0f;
 constexpr std::uint32_t kWhite = 0xFFFFFFFF;
@@ -60,6 +59,15 @@ void closeRibbonLoop(const std::vector<Vector3>& centre, double halfWidth, std::
 }
 
 }  // namespace
+
+void CTorvaskDoc::setViewSize(int width, int height) {
+    if (width <= 0 || height <= 0) return;
+    viewAspect_ = static_cast<float>(width) / static_cast<float>(height);
+    if (device) {
+        device->setTransform(TransformKind::Projection,
+                             matrixPerspectiveFovLH(kFieldOfView, viewAspect_, kNearPlane, kFarPlane));
+    }
+}
 
 int CTorvaskDoc::probeDirectXVersion() { return host_.graphics ? host_.graphics->probeVersion() : 0; }
 
@@ -161,7 +169,7 @@ std::int32_t CTorvaskDoc::startScene(WindowHandle view) {
     device->lightEnable(0, true);
     device->setTransform(TransformKind::World, matrixIdentity());
     device->setTransform(TransformKind::Projection,
-                         matrixPerspectiveFovLH(kFieldOfView, kAspectRatio, kNearPlane, kFarPlane));
+                         matrixPerspectiveFovLH(kFieldOfView, viewAspect_, kNearPlane, kFarPlane));
 
     cameraController.setCamera(&camera);
     showLongShot();

@@ -244,8 +244,29 @@ TEST_F(ModesTest, EscInUserControlYesTrainsThenDrivesFromTheStart) {
               "\r\nLast Lap: 99:99.999\r\nBest Lap: 99:99.999");
 }
 
+// Esc before anything was recorded: no training offer on an empty file; the user drives on.
+TEST_F(ModesTest, EscWithNothingRecordedSaysSoAndKeepsDriving) {
+    startRunning();
+    const std::uint64_t generation = doc->getSceneGeneration();
+    host->press(dik::kEscape);
+    ASSERT_EQ(frameAfter(17), 0);
+    host->releaseAll();
+    EXPECT_EQ(messages.messages, std::vector<std::string>{"No training data was recorded: drive first"});
+    EXPECT_TRUE(host->questions.empty());
+    EXPECT_TRUE(host->trainingRequests.empty());
+    EXPECT_EQ(host->setupDialogs, 1);
+    EXPECT_EQ(doc->getSceneGeneration(), generation);
+    EXPECT_EQ(doc->getMode(), kModeUserControl);
+    EXPECT_TRUE(doc->getDriver()->patternFilesOpen());  // recording goes on
+    recordAPattern();
+    host->press(dik::kEscape);
+    ASSERT_EQ(frameAfter(17), 0);
+    EXPECT_EQ(host->questions, std::vector<std::string>{"Train driver with collected data?"});
+}
+
 TEST_F(ModesTest, EscInUserControlNoRestartsInsideTheFrame) {
     startRunning();
+    recordAPattern();
     const std::uint64_t generation = doc->getSceneGeneration();
     host->setupChoices.push_back(SetupChoice{true, trackFile, ""});
     host->press(dik::kEscape);
@@ -268,6 +289,7 @@ TEST_F(ModesTest, EscInUserControlNoRestartsInsideTheFrame) {
 
 TEST_F(ModesTest, RestartWithQuitAsksToCloseAndStartsOnceMore) {
     startRunning();
+    recordAPattern();
     host->press(dik::kEscape);
     ASSERT_EQ(frameAfter(17), 0);  // No, then Quit in the setup dialog
     host->releaseAll();
@@ -279,6 +301,7 @@ TEST_F(ModesTest, RestartWithQuitAsksToCloseAndStartsOnceMore) {
 
 TEST_F(ModesTest, FailedRestartInsideAFrameStopsCleanly) {
     startRunning();
+    recordAPattern();
     host->setupChoices.push_back(SetupChoice{true, trackFile + ".gone", ""});
     host->press(dik::kEscape);
     ASSERT_EQ(frameAfter(17), 0);
@@ -307,6 +330,7 @@ TEST_F(ModesTest, EscInAIControlAfterTrainingAsksToSave) {
         SCOPED_TRACE(::testing::Message() << row.yes << " " << row.file.value_or("-"));
         SetUp();
         startRunning();
+        recordAPattern();
         host->yesNoAnswers = {true, row.yes};
         host->press(dik::kEscape);
         ASSERT_EQ(frameAfter(17), 0);  // -> training (no handler) -> AI Control

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/Messages.h"
+#include "driver/Driver.h"
 #include "physics/Car.h"
 #include "sim/CTorvaskDoc.h"
 #include "sim/FrameTiming.h"
@@ -91,6 +92,13 @@ public:
         ASSERT_EQ(frameAfter(17), 0);
     }
     std::string tempFolder() const { return dir.str() + "/temp/"; }
+    // Holds W until the driver has recorded a pattern (Esc then offers training), then lets go.
+    void recordAPattern() {
+        host->press(dik::kW);
+        for (int i = 0; i < 60 && doc->getDriver()->getPatternCount() == 0; ++i) ASSERT_EQ(frameAfter(17), 0);
+        host->releaseAll();
+        ASSERT_GT(doc->getDriver()->getPatternCount(), 0);
+    }
 
     TempDir dir;
     MessageRecorder messages;

@@ -366,6 +366,25 @@ TEST_F(StartupTest, DeviceStateLightCameraAndFont) {
     EXPECT_EQ(doc->getCurrentLap(), LapTime{});
 }
 
+// The projection follows the view's shape: the size known before start-up, then every resize.
+TEST_F(StartupTest, ProjectionFollowsTheViewAspectRatio) {
+    auto lastProjection = [this] {
+        Matrix4 m{};
+        for (const auto& call : host->deviceLog->ofKind(DeviceOp::SetTransform)) {
+            if (call.transform == TransformKind::Projection) m = call.matrix;
+        }
+        return m;
+    };
+    doc->setViewSize(1280, 728);
+    startRunning();
+    EXPECT_EQ(lastProjection(), matrixPerspectiveFovLH(0.7853982f, 1280.0f / 728.0f, 1.0f, 2000.0f));
+    doc->setViewSize(400, 800);
+    EXPECT_EQ(lastProjection(), matrixPerspectiveFovLH(0.7853982f, 0.5f, 1.0f, 2000.0f));
+    doc->setViewSize(400, 0);  // a collapsed view keeps the last shape
+    EXPECT_EQ(doc->getViewAspect(), 0.5f);
+    EXPECT_EQ(lastProjection(), matrixPerspectiveFovLH(0.7853982f, 0.5f, 1.0f, 2000.0f));
+}
+
 TEST_F(StartupTest, TeardownReleasesInOrderAndKeepsPoolAndMesh) {
     startRunning();
     const std::size_t before = host->deviceLog->calls.size();
