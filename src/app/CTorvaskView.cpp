@@ -42,7 +42,21 @@ QWidget* CTorvaskView::createContainer(QWidget* parent) {
     container->setObjectName(QStringLiteral("viewContainer"));
     container->setFocusPolicy(Qt::StrongFocus);
     container->setMinimumSize(320, 240);
+    container_ = container;
     return container;
+}
+
+void CTorvaskView::takeKeyboardFocus() {
+    if (container_) {
+        container_->activateWindow();
+        container_->setFocus(Qt::OtherFocusReason);
+    }
+    requestActivate();
+}
+
+void CTorvaskView::resizeEvent(QResizeEvent* event) {
+    QWindow::resizeEvent(event);
+    if (resized_) resized_(width(), height());
 }
 
 void CTorvaskView::keyPressEvent(QKeyEvent* event) {

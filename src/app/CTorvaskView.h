@@ -33,12 +33,18 @@ public:
 
     // The container that puts this window into a widget layout; it takes focus for the view.
     QWidget* createContainer(QWidget* parent);
+    // Gives the view the keyboard focus (through its container, as a click would).
+    void takeKeyboardFocus();
+
+    // Told the view's size in device-independent pixels whenever it changes.
+    void setResizeHandler(std::function<void(int width, int height)> handler) { resized_ = std::move(handler); }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void exposeEvent(QExposeEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void paintEmpty();
@@ -47,6 +53,8 @@ private:
     bool contextTried_ = false;
     KeyboardSnapshot keyboard_;
     std::function<bool()> sceneActive_;
+    std::function<void(int, int)> resized_;
+    QWidget* container_ = nullptr;
 };
 
 }  // namespace torvask

@@ -104,8 +104,25 @@ void KeyboardSnapshot::keyReleased(const QKeyEvent& event) {
     release(scanCodeForEvent(event));
 }
 
+bool KeyboardSnapshot::isEdgeKey(int scanCode) {
+    switch (scanCode) {
+        case dik::kEscape:
+        case dik::kF1:
+        case dik::kF2:
+        case dik::kF3:
+        case dik::kF4:
+        case dik::kF5:
+        case dik::kF6:
+        case dik::kR:
+        case dik::kSpace: return true;
+        default: return false;
+    }
+}
+
 void KeyboardSnapshot::press(int scanCode) {
-    if (scanCode > 0 && scanCode < 256) bytes_[scanCode] = 0x80;
+    if (scanCode <= 0 || scanCode >= 256) return;
+    bytes_[scanCode] = 0x80;
+    if (isEdgeKey(scanCode)) latched_[scanCode] = 0x80;
 }
 
 void KeyboardSnapshot::release(int scanCode) {
@@ -114,6 +131,7 @@ void KeyboardSnapshot::release(int scanCode) {
 
 void KeyboardSnapshot::focusLost() {
     bytes_.fill(0);
+    latched_.fill(0);
     if (acquired_) lost_ = true;
     acquired_ = false;
 }
@@ -137,9 +155,10 @@ InputResult KeyboardSnapshot::poll() const {
     return kInputOk;
 }
 
-InputResult KeyboardSnapshot::getState(KeyState& out) const {
+InputResult KeyboardSnapshot::getState(KeyState& out) {
     if (!acquired_) return lost_ ? kInputLost : kInputNotAcquired;
-    out = bytes_;
+    for (std::size_t i = 0; i < out.size(); ++i) out[i] = bytes_[i] | latched_[i];
+    latched_.fill(0);
     return kInputOk;
 }
 

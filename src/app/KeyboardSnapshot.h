@@ -43,8 +43,12 @@ public:
     InputResult unacquire();
     bool acquired() const { return acquired_; }
     // Copies the snapshot into out; kInputNotAcquired or kInputLost when the device must be
-    // acquired first (out is left alone then).
-    InputResult getState(KeyState& out) const;
+    // acquired first (out is left alone then). An edge key (Esc, F1-F6, R, Space) pressed since
+    // the last read counts as down in this read even if it was released meanwhile: the
+    // simulation samples once a frame, and a quick tap between two slow frames must not be lost.
+    InputResult getState(KeyState& out);
+    // Whether the key acts once per press rather than while held, and so is latched.
+    static bool isEdgeKey(int scanCode);
     // Nothing to fetch (events fill the snapshot), but it fails like getState when unacquired.
     InputResult poll() const;
 
@@ -53,6 +57,7 @@ public:
 
 private:
     Bytes bytes_{};
+    Bytes latched_{};  // edge keys pressed since the last read
     bool acquired_ = false;
     bool lost_ = false;
     std::function<bool()> hasFocus_;

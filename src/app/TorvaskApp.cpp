@@ -1,6 +1,7 @@
 #include "app/TorvaskApp.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -84,6 +85,9 @@ TorvaskApp::TorvaskApp(std::unique_ptr<TickClock> clock) : clock_(std::move(cloc
     view_ = new CTorvaskView;
     frame_->setView(view_->createContainer(frame_.get()));
     view_->setSceneActiveSource([this] { return doc_ && doc_->isSceneReady(); });
+    view_->setResizeHandler([this](int width, int height) {
+        if (doc_) doc_->setViewSize(width, height);
+    });
 
     HostServices services;
     services.clock = clock_.get();
@@ -91,6 +95,15 @@ TorvaskApp::TorvaskApp(std::unique_ptr<TickClock> clock) : clock_(std::move(cloc
     services.input = this;
     services.shell = this;
     doc_ = std::make_unique<CTorvaskDoc>(services);
+    doc_->setViewSize(view_->width(), view_->height());
+    // Whenever a dialog or message box over the running scene closes, or the main window itself
+    // gets the focus back (a menu was dismissed), the keys belong to the view without a click
+    // into it first. Without a window manager a closed box leaves no window focused at all, so
+    // the closing is watched, not only the focus.
+    qApp->installEventFilter(this);
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* window) {
+        if (window && window == frame_->windowHandle()) scheduleViewFocus();
+    });
 
     frame_->setModeSource([this] { return doc_->getMode(); });
     frame_->setCloseGuard([this] { return doc_->CanCloseFrame(); });
@@ -131,8 +144,26 @@ bool TorvaskApp::initialUpdate() {
     }
     // The keys work at once, without a click into the view first.
     frame_->activateWindow();
-    view_->requestActivate();
+    view_->takeKeyboardFocus();
     return true;
+}
+
+bool TorvaskApp::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Hide) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->isWindow() && widget->isModal()) scheduleViewFocus();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TorvaskApp::scheduleViewFocus() {
+    // After the event loop has finished closing whatever was open: a focus handed over while a
+    // dialog is still being torn down is taken back by it.
+    QTimer::singleShot(0, this, [this] {
+        if (!doc_->isSceneReady() || QApplication::activeModalWidget() || QApplication::activePopupWidget()) return;
+        if (QGuiApplication::focusWindow() == view_) return;
+        view_->takeKeyboardFocus();
+    });
 }
 
 void TorvaskApp::runFrame() {

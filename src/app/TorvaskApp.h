@@ -63,7 +63,14 @@ public:
     // Makes the view's context current if it is not; false without a context.
     bool makeViewCurrent();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Hands the keyboard to the view once control is back in the event loop, if a scene runs
+    // and nothing modal is open.
+    void scheduleViewFocus();
+
     std::unique_ptr<TickClock> clock_;
     std::unique_ptr<CMainFrame> frame_;
     CTorvaskView* view_ = nullptr;  // owned by its window container inside the frame

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/FolderLock.h"
 #include "common/Vector3.h"
 #include "config/ConfigFile.h"
 #include "physics/Track.h"
@@ -202,6 +203,9 @@ public:
 
 private:
     int32_t buildStaticGeometry();
+    // Makes tempPath this document's own: the configured folder, or a fresh folder inside it
+    // while another running copy holds the configured one.
+    void claimTempFolder();
     std::uint32_t now() const;
     void takeTheWheel();
     void handBackTheWheel();
@@ -219,6 +223,8 @@ private:
     TrackLoader trackLoader_ = [](Track& t, const std::string& path) { return t.load(path); };
     std::uint64_t sceneGeneration_ = 0;
     float viewAspect_ = 1.33333f;  // width / height of the view
+    FolderLock tempLock_;
+    std::string claimedTempPath_;
 
     std::array<std::string, 3> modeNames;
     std::unique_ptr<Car> car;

@@ -69,6 +69,22 @@ void CTorvaskDoc::setViewSize(int width, int height) {
     }
 }
 
+void CTorvaskDoc::claimTempFolder() {
+    if (tempLock_.held()) {
+        tempPath = claimedTempPath_;  // already claimed by this document: keep it
+        return;
+    }
+    const FolderLock::Result claim = tempLock_.tryLock(tempPath);
+    if (claim == FolderLock::Result::Busy) {
+        // Another running copy records into the configured folder. This one gets a fresh folder
+        // inside it, so neither overwrites the other's pattern and lobe files.
+        const std::string own = makeUniqueFolder(tempPath, "instance-");
+        if (!own.empty() && tempLock_.tryLock(own) == FolderLock::Result::Held) tempPath = own;
+    }
+    // Failed (nothing can be created there): carry on unclaimed, as recording would fail anyway.
+    claimedTempPath_ = tempPath;
+}
+
 int CTorvaskDoc::probeDirectXVersion() { return host_.graphics ? host_.graphics->probeVersion() : 0; }
 
 bool CTorvaskDoc::readConfiguration() {
@@ -100,6 +116,7 @@ bool CTorvaskDoc::readConfiguration() {
         formatMessage("APPERR: Error creating temp folder");
         return false;
     }
+    claimTempFolder();
     patternsPath = formatBuffer("%s%s", tempPath.c_str(), "patterns");
 
     if (probeDirectXVersion() < kRequiredGraphicsVersion) {

@@ -25,6 +25,7 @@
 #include "app/TorvaskApp.h"
 #include "app/TrainingDialog.h"
 #include "common/Messages.h"
+#include "driver/Driver.h"
 #include "render/CameraController.h"
 #include "sim/CTorvaskDoc.h"
 #include "support/TempDir.h"
@@ -123,6 +124,14 @@ protected:
             if (QGuiApplication::focusWindow() == &app->view()) return;
         }
         ADD_FAILURE() << "the view did not keep the keyboard focus";
+    }
+    // Holds W until a pattern is recorded, so that Esc offers training.
+    void recordAPattern() {
+        focusView();
+        QTest::keyPress(&app->view(), Qt::Key_W);
+        for (int i = 0; i < 60 && doc().getDriver()->getPatternCount() == 0; ++i) frames(1);
+        QTest::keyRelease(&app->view(), Qt::Key_W);
+        ASSERT_GT(doc().getDriver()->getPatternCount(), 0);
     }
     CTorvaskDoc& doc() { return app->document(); }
 
@@ -352,7 +361,7 @@ TEST_F(AppSession, AFailedSaveShowsErrorSavingDriver) {
         QTimer::singleShot(0, d, &QDialog::accept);  // leave without training
         return true;
     });
-    focusView();
+    recordAPattern();
     QTest::keyPress(&app->view(), Qt::Key_Escape);
     frames(1);
     QTest::keyRelease(&app->view(), Qt::Key_Escape);
@@ -379,6 +388,45 @@ TEST_F(AppSession, AFailedSaveShowsErrorSavingDriver) {
     EXPECT_TRUE(*no);
     EXPECT_FALSE(app->frame().isVisible());
     EXPECT_TRUE(fs::is_empty(folder.dir.path() / "drivers"));
+}
+
+// What a person does first: OK in Setup, then keys at once (no click into the view), a quick Esc
+// tap that starts and ends between two frames, and the keys again after the message box.
+TEST_F(AppSession, KeysNeedNoClickAndAQuickEscBetweenFramesActs) {
+    auto setup = chooseInSetup("Oval", "Train new driver");
+    ASSERT_TRUE(app->initialUpdate());
+    ASSERT_TRUE(waitUntil([this] { return QGuiApplication::focusWindow() == &app->view(); }));
+    frames(2);
+
+    auto told = testing::answerMessageBox("No training data was recorded: drive first", QMessageBox::Ok);
+    QTest::keyPress(QGuiApplication::focusWindow(), Qt::Key_Escape);
+    QTest::keyRelease(QGuiApplication::focusWindow(), Qt::Key_Escape);
+    frames(1);
+    EXPECT_TRUE(*told);
+    EXPECT_EQ(doc().getMode(), kModeUserControl);
+
+    // The box has closed: the view has the keys back and W drives.
+    ASSERT_TRUE(waitUntil([this] { return QGuiApplication::focusWindow() == &app->view(); }));
+    QTest::keyPress(QGuiApplication::focusWindow(), Qt::Key_W);
+    frames(20);
+    QTest::keyRelease(&app->view(), Qt::Key_W);
+    EXPECT_TRUE(doc().isDrivingStarted());
+    EXPECT_GT(doc().getThrottle(), 0.0);
+}
+
+// The projection takes the view's shape, also after the window changes shape.
+TEST_F(AppSession, TheProjectionFollowsTheViewShape) {
+    auto setup = chooseInSetup("Oval", "Train new driver");
+    ASSERT_TRUE(app->initialUpdate());
+    const QSize sizes[] = {{1280, 800}, {500, 900}};
+    for (const QSize& size : sizes) {
+        app->frame().resize(size);
+        ASSERT_TRUE(waitUntil([&] { return app->frame().size() == size; }));
+        QTest::qWait(50);
+        const float aspect = static_cast<float>(app->view().width()) / static_cast<float>(app->view().height());
+        EXPECT_EQ(doc().getViewAspect(), aspect);
+        EXPECT_EQ(size.width() > size.height(), aspect > 1.0f);
+    }
 }
 
 TEST_F(AppSession, QuitInTheFirstSetupClosesWithoutAMessage) {
@@ -413,6 +461,7 @@ TEST_F(AppSession, TheIdleLoopRunsFramesButNoneWhileAQuestionIsOpen) {
     ASSERT_TRUE(app->initialUpdate());
     std::int32_t lapProgressBefore = 0;
     (void)lapProgressBefore;
+    recordAPattern();
     // Real frames from the idle loop, with the virtual clock standing still: only the count moves.
     app->idleLoop().start();
     ASSERT_TRUE(waitUntil([this] { return app->idleLoop().framesRun() > 20; }));

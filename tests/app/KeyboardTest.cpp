@@ -87,6 +87,36 @@ TEST(KeyboardSnapshot, AcquireReadAndLoss) {
     EXPECT_FALSE(keys.acquired()) << "the device gives the keyboard back when it goes";
 }
 
+// A tap between two reads: an edge key shows as down in the next read only, a held key is
+// latched no more than it is held, and a drive key shows only while it is really down.
+TEST(KeyboardSnapshot, EdgeKeysTappedBetweenReadsCountOnce) {
+    struct Row { int code; bool edge; };
+    const Row rows[] = {{dik::kEscape, true}, {dik::kF1, true}, {dik::kF6, true}, {dik::kR, true},
+                        {dik::kSpace, true},  {dik::kW, false}, {dik::kLeft, false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.code);
+        KeyboardSnapshot keys;
+        ASSERT_EQ(keys.acquire(), kInputOk);
+        KeyState state{};
+        keys.press(row.code);
+        keys.release(row.code);
+        ASSERT_EQ(keys.getState(state), kInputOk);
+        EXPECT_EQ(state[static_cast<std::size_t>(row.code)], row.edge ? kKeyDownBit : 0);
+        EXPECT_EQ(std::count(state.begin(), state.end(), 0), row.edge ? 255 : 256);
+        ASSERT_EQ(keys.getState(state), kInputOk);
+        EXPECT_EQ(state[static_cast<std::size_t>(row.code)], 0) << "counted once";
+    }
+    KeyboardSnapshot keys;
+    ASSERT_EQ(keys.acquire(), kInputOk);
+    KeyState state{};
+    keys.press(dik::kF2);
+    keys.release(dik::kF2);
+    keys.focusLost();  // focus went elsewhere before the frame: the tap went with it
+    ASSERT_EQ(keys.acquire(), kInputOk);
+    ASSERT_EQ(keys.getState(state), kInputOk);
+    EXPECT_EQ(state[dik::kF2], 0);
+}
+
 // A view inside a window container in a top-level widget, as the main window holds it.
 class ViewKeys : public ::testing::Test {
 protected:

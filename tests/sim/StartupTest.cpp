@@ -61,6 +61,37 @@ TEST_F(StartupTest, ConfigurationBuildsFiveFoldersWithSeparators) {
     }
 }
 
+// Two copies of the program on one folder: the second records into a folder of its own, and
+// neither loses what it recorded; the configured folder is free again once the first has gone.
+TEST_F(StartupTest, ASecondCopyRecordsIntoItsOwnTempFolder) {
+    startRunning();
+    recordAPattern();
+    const std::string shared = tempFolder();
+    EXPECT_EQ(doc->getTempPath(), shared);
+
+    HeadlessHost otherHost(1000);
+    auto other = std::make_unique<CTorvaskDoc>(otherHost.services());
+    other->setProgramFolder(dir.str() + "/");
+    otherHost.setupChoices.push_back(SetupChoice{true, trackFile, ""});
+    ASSERT_TRUE(other->readConfiguration());
+    const std::string own = other->getTempPath();
+    EXPECT_EQ(own.rfind(shared + "instance-", 0), 0u) << own;
+    EXPECT_EQ(other->getPatternsPath(), own + "patterns");
+    // (One physics world per process: the second copy's recording is what its start-up opens.)
+    Driver recorder;
+    ASSERT_EQ(recorder.openPatternFiles(other->getPatternsPath()), 0);
+    EXPECT_TRUE(std::filesystem::exists(own + "patterns.0"));
+    EXPECT_NE(TempDir::read(shared + "patterns.0"), "") << "the first copy's recording is intact";
+    otherHost.setupChoices.push_back(SetupChoice{true, trackFile, ""});
+    ASSERT_TRUE(other->readConfiguration());
+    EXPECT_EQ(other->getTempPath(), own) << "configured again, it keeps its folder";
+    other.reset();
+    doc.reset();
+    SetUp();
+    ASSERT_TRUE(configure());
+    EXPECT_EQ(doc->getTempPath(), shared);
+}
+
 TEST_F(StartupTest, ConfigurationFailures) {
     struct Row {
         const char* name;
