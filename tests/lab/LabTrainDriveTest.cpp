@@ -5,10 +5,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -328,6 +331,48 @@ TEST(LabTrain, InterruptStopsCleanlyAndSaves) {
 
     Driver loaded;
     EXPECT_EQ(loaded.load(out), 0);
+}
+
+// The value of name=VALUE in a line of key=value fields; -1 when it is missing.
+long fieldOf(const std::string& line, const std::string& name) {
+    const std::size_t at = line.find(" " + name + "=");
+    return at == std::string::npos ? -1 : std::strtol(line.c_str() + at + name.size() + 2, nullptr, 10);
+}
+
+TEST(LabTeach, ACorrectionRoundRetrainsOnTheDemonstrationPlusEveryCorrection) {
+    TempDir dir;
+    const std::string out = dir.file("taught.driver");
+    // One pass after the demonstration leaves a driver that cannot drive: the round must correct it.
+    const LabRun run = runLab({"teach", "--track", TORVASK_DATA_DIR "/tracks/Oval.trn", "--out", out, "--laps", "1",
+                               "--rounds", "1", "--passes", "0", "--round-passes", "50", "--eval-laps", "1",
+                               "--correct-laps", "1", "--max-seconds", "90"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::istringstream lines(run.out);
+    std::string demo, round0, round1, extra;
+    ASSERT_TRUE(std::getline(lines, demo) && std::getline(lines, round0) && std::getline(lines, round1)) << run.out;
+    EXPECT_FALSE(std::getline(lines, extra)) << extra;
+    const std::regex figures(R"( laps=\d+ offtrack=\d+ maxdev=\d+\.\d\d meanspeed=\d+\.\d\d stuck=[01] )"
+                             R"(best=(\d\d:\d\d\.\d\d\d|none)$)");
+    ASSERT_EQ(demo.rfind("demo patterns=", 0), 0u) << demo;
+    EXPECT_EQ(fieldOf(demo, "laps"), 1) << demo;
+    EXPECT_EQ(fieldOf(demo, "offtrack"), 0) << demo;
+    ASSERT_EQ(round0.rfind("round=0 ", 0), 0u) << round0;
+    ASSERT_EQ(round1.rfind("round=1 ", 0), 0u) << round1;
+    for (const std::string* line : {&demo, &round0, &round1}) EXPECT_TRUE(std::regex_search(*line, figures)) << *line;
+
+    const long demonstrated = fieldOf(demo, "patterns");
+    EXPECT_GT(demonstrated, 200);  // about 50 s at five a second
+    EXPECT_EQ(fieldOf(round0, "patterns"), demonstrated);
+    EXPECT_EQ(fieldOf(round0, "corrections"), 0);
+    const long corrections = fieldOf(round1, "corrections");
+    EXPECT_GE(fieldOf(round1, "takeovers"), 1);
+    EXPECT_GT(corrections, 0);
+    EXPECT_EQ(fieldOf(round1, "patterns"), demonstrated + corrections);
+
+    Driver taught;
+    EXPECT_EQ(taught.load(out), 0);
+    const std::string teaching = TempDir::read(dir.file("taught.patterns"));
+    EXPECT_EQ(std::count(teaching.begin(), teaching.end(), '\n'), demonstrated + corrections);
 }
 
 }  // namespace
