@@ -18,13 +18,13 @@ struct CentreLinePose {
 CentreLinePose centreLinePose(const Track& track, const Vector3& position, double yaw);
 
 struct CorrectorTuning {
-    double farFraction = 0.55;          // of the half width: too far from the centre line
-    double awayHeading = 0.30;          // radians, pointing away from the line ...
-    double awayMinFraction = 0.15;      // ... while at least this far off it
-    double leaveLookAhead = 0.7;        // seconds of drift to extrapolate ...
-    double leaveFraction = 0.85;        // ... to this fraction of the half width
-    double slowFraction = 0.35;         // of the demonstrator's target speed
-    double slowSeconds = 1.5;           // that long slow without speeding up
+    double farFraction = 0.75;          // of the half width: too far from the centre line
+    double awayHeading = 0.35;          // radians, pointing away from the line ...
+    double awayMinFraction = 0.30;      // ... while at least this far off it
+    double leaveLookAhead = 0.5;        // seconds of drift to extrapolate ...
+    double leaveFraction = 0.90;        // ... to this fraction of the half width
+    double slowFraction = 0.60;         // of the demonstrator's target speed
+    double slowSeconds = 1.0;           // that long slow without speeding up
     double recoveredFraction = 0.25;    // of the half width
     double recoveredHeading = 0.10;     // radians
     double recoveredSpeedFraction = 0.75;

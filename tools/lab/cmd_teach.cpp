@@ -3,6 +3,7 @@
 // Yes, training; then each correction round lets the learned driver drive in AI Control while
 // the demonstrator watches and takes the wheel (by holding drive keys) whenever the car goes
 // wrong, lets go once it has recovered, and finally Esc, Yes retrains on everything.
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -23,12 +24,13 @@ const char* const kUsage =
     "--track FILE --out DRIVER [--laps N] [--rounds K] [--passes P] [--round-passes P] [--driver FILE] "
     "[--eval-laps N] [--correct-laps N] [--max-seconds S]";
 const char* const kTrainQuestion = "Train driver with collected data?";
+constexpr double kTeacherStuckSeconds = 40.0;
 
 struct TeachOptions {
     int laps = 3;          // demonstration laps
     int rounds = 2;        // correction rounds
     long passes = 1000;    // training passes after the demonstration
-    long roundPasses = 1000;
+    long roundPasses = 300;  // continuing from the current network: a nudge, not a new driver
     int evalLaps = 3;
     int correctLaps = 3;
     double maxSeconds = 400.0;  // per drive
@@ -93,24 +95,40 @@ bool evaluate(LabSession& session, const TeachOptions& o, DriveMonitor& monitor)
 }
 
 // The learned driver drives; the demonstrator takes the wheel whenever the car goes wrong.
-bool correct(LabSession& session, Demonstrator& demo, const TeachOptions& o, Corrector& corrector) {
+bool correct(LabSession& session, Demonstrator& demo, const TeachOptions& o, int& takeOvers) {
     CTorvaskDoc& doc = session.doc();
+    Corrector corrector(doc.getTrack().getTrackWidth() * 0.5);
     DriveMonitor monitor(doc);
     const double since = session.simulatedSeconds();
     double dt = 1.0 / 60.0;
     int ms = 0;
-    while (running(monitor, session, since, o.maxSeconds, o.correctLaps)) {
+    // The teacher may need a while to bring back a car that sits off the road, so the drive
+    // ends only when no waypoint was gained for much longer than a stuck learned driver gets.
+    double sinceProgress = 0.0;
+    std::int32_t progress = doc.getLapProgress();
+    while (session.simulatedSeconds() - since < o.maxSeconds && static_cast<int>(monitor.laps().size()) < o.correctLaps &&
+           sinceProgress < kTeacherStuckSeconds) {
+        if (doc.getLapProgress() != progress) {
+            progress = doc.getLapProgress();
+            sinceProgress = 0.0;
+        }
         Car* car = doc.getCar();
         const DemoKeys keys = demonstratorKeys(doc, demo, dt);
         const CentreLinePose pose = centreLinePose(doc.getTrack(), car->getPosition(), car->getRotation().y);
-        if (corrector.update(pose, car->getSpeed(), demo.targetSpeed(), dt)) {
+        const bool was = corrector.correcting();
+        const bool now = corrector.update(pose, car->getSpeed(), demo.targetSpeed(), dt);
+        if (now != was && std::getenv("TEACH_DEBUG"))
+            std::fprintf(stderr, "t=%.2f %s %s off=%.2f head=%.2f speed=%.1f target=%.1f wp=%d wheel=%d\n", session.simulatedSeconds(), now ? "take" : "release", correctionReasonName(corrector.reason()), pose.offset, pose.headingError, car->getSpeed(), demo.targetSpeed(), car->getCurrentWaypoint(), doc.hasTheWheel());
+        if (now) {
             holdKeys(session.host(), keys);
         } else {
             session.host().releaseAll();
         }
         if (!step(session, monitor, ms)) return false;
         dt = ms * 0.001;
+        sinceProgress += dt;
     }
+    takeOvers = corrector.takeOvers();
     // Let the hand-back happen before leaving, so the last correction is complete.
     session.host().releaseAll();
     for (double waited = 0.0; waited < 1.5 && doc.hasTheWheel();) {
@@ -173,7 +191,7 @@ bool parseTeachOptions(std::map<std::string, std::string>& opt, TeachOptions& o)
     o.laps = static_cast<int>(table[0].value);
     o.rounds = static_cast<int>(table[1].value);
     o.passes = static_cast<long>(table[2].value);
-    o.roundPasses = opt.count("--round-passes") ? static_cast<long>(table[3].value) : o.passes;
+    o.roundPasses = static_cast<long>(table[3].value);
     o.evalLaps = static_cast<int>(table[4].value);
     o.correctLaps = static_cast<int>(table[5].value);
     o.maxSeconds = table[6].value;
@@ -211,7 +229,6 @@ int teach(int argc, char** argv) {
         return 1;
     }
 
-    Corrector corrector(doc.getTrack().getTrackWidth() * 0.5);
     int takeOvers = 0, correctionPatterns = 0;
     std::string figures;
     for (int round = 0; round <= o.rounds; ++round) {
@@ -226,9 +243,7 @@ int teach(int argc, char** argv) {
         std::fflush(stdout);
         if (round == o.rounds || (round > 0 && takeOvers == 0)) continue;
 
-        const int before = corrector.takeOvers();
-        if (!correct(session, demo, o, corrector)) return 1;
-        takeOvers = corrector.takeOvers() - before;
+        if (!correct(session, demo, o, takeOvers)) return 1;
         correctionPatterns = 0;
         for (const std::string& file : doc.getPendingCorrections()) correctionPatterns += countLines(file);
         // Without a correction Esc would end the session instead; the driver is as good as
