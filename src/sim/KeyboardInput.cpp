@@ -8,6 +8,7 @@
 #include "sim/CarAdapter.h"
 #include "sim/CTorvaskDoc.h"
 #include "sim/DriveControls.h"
+#include "sim/FrameTiming.h"
 
 namespace torvask {
 
@@ -87,6 +88,9 @@ void CTorvaskDoc::takeTheWheel() {
     currentCorrection_ = patternFileName(prefix, 0);
     personDriving_ = true;
     lastDriveKeyTick_ = now();
+    // The first pattern a record interval after the hand-over: recorded at once, it would
+    // pair the car's state with the driver's own controls, the very mistake being corrected.
+    frameTiming().lastRecordTick = now();
 }
 
 void CTorvaskDoc::handBackTheWheel() {
