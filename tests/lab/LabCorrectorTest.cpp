@@ -41,10 +41,11 @@ TEST(Corrector, TakesTheWheelForEachKindOfTrouble) {
     };
     const Row rows[] = {
         {"on the line", 0.0, 0.0, CorrectionReason::None},
-        {"a little off, pointing back", 4.0, -0.5, CorrectionReason::None},
-        {"too far from the line", 5.6, 0.0, CorrectionReason::Far},
-        {"pointing away from the line", 2.0, 0.4, CorrectionReason::HeadingAway},
-        {"pointing away on the other side", -2.0, -0.4, CorrectionReason::HeadingAway},
+        {"well off, pointing back", 7.0, -0.5, CorrectionReason::None},
+        {"off a little, pointing away a little", 3.5, 0.3, CorrectionReason::None},
+        {"too far from the line", 7.6, 0.0, CorrectionReason::Far},
+        {"pointing away from the line", 3.5, 0.4, CorrectionReason::HeadingAway},
+        {"pointing away on the other side", -3.5, -0.4, CorrectionReason::HeadingAway},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -65,22 +66,27 @@ TEST(Corrector, SeesTheCarDriftingOffBeforeItIsFar) {
         ASSERT_LT(offset, 10.0);
     }
     EXPECT_EQ(corrector.reason(), CorrectionReason::LeavingRoad);
-    EXPECT_LT(offset, 5.5);
+    EXPECT_LT(offset, 7.5);
 }
 
 TEST(Corrector, TakesTheWheelFromAStandingCarButNotFromOneThatPullsAway) {
     Corrector standing(kHalfWidth);
-    for (int i = 0; i < 5; ++i) EXPECT_FALSE(standing.update({}, 0.0, kTarget, 0.25)) << i;
-    EXPECT_TRUE(standing.update({}, 0.0, kTarget, 0.25));  // 1.5 s at rest
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(standing.update({}, 0.0, kTarget, 0.25)) << i;
+    EXPECT_TRUE(standing.update({}, 0.0, kTarget, 0.25));  // a second at rest
     EXPECT_EQ(standing.reason(), CorrectionReason::Slow);
 
     Corrector pulling(kHalfWidth);
     for (int i = 0; i < 12; ++i) EXPECT_FALSE(pulling.update({}, 6.0 * i, kTarget, 0.25)) << i;
+    // Slowing down through the slow band without stopping is trouble too.
+    Corrector slowing(kHalfWidth);
+    int frames = 0;
+    for (double speed = 40.0; !slowing.update({}, speed, kTarget, 0.25); speed -= 1.0) ASSERT_LT(++frames, 20);
+    EXPECT_EQ(frames, 8);  // first below 36 (0.6 of the target) at 35, taken a second later at 32
 }
 
 TEST(Corrector, HandsBackOnlyWhenRecoveredAndAfterTheShortestHold) {
     Corrector corrector(kHalfWidth);
-    ASSERT_TRUE(corrector.update({7.0, 0.0}, kTarget, kTarget, 0.25));
+    ASSERT_TRUE(corrector.update({8.0, 0.0}, kTarget, kTarget, 0.25));
     // Back on the line but still slow: keeps the wheel however long it takes.
     for (int i = 0; i < 8; ++i) EXPECT_TRUE(corrector.update({}, 0.5 * kTarget, kTarget, 0.25));
     // Recovered: needs 0.5 s of it.
@@ -90,7 +96,7 @@ TEST(Corrector, HandsBackOnlyWhenRecoveredAndAfterTheShortestHold) {
 
     // A short trouble is still held for a whole second.
     Corrector brief(kHalfWidth);
-    ASSERT_TRUE(brief.update({7.0, 0.0}, kTarget, kTarget, 0.25));
+    ASSERT_TRUE(brief.update({8.0, 0.0}, kTarget, kTarget, 0.25));
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(brief.update({}, kTarget, kTarget, 0.25)) << i;
     EXPECT_FALSE(brief.update({}, kTarget, kTarget, 0.25));
 }
