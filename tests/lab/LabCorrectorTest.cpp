@@ -17,10 +17,10 @@ TEST(CentreLinePose, SignedOffsetAndHeadingOnEveryLeg) {
         double yaw, offset, heading;
     };
     const Row rows[] = {
-        {Vector3(3, 0, 50), 0.2, 3.0, 0.2},             // right of the first leg, turned right
-        {Vector3(-4, 0, 50), -0.3, -4.0, -0.3},         // left of it, turned left
-        {Vector3(50, 0, 103), M_PI / 2, -3.0, 0.0},     // second leg runs along +x: +z is its left
-        {Vector3(98, 0, 40), M_PI + 0.1, 2.0, 0.1},     // third leg runs along -z: smaller x is its right
+        {Vector3(3, 0, 50), 0.2, 3.0, 0.2},          // right of the first leg, turned right
+        {Vector3(-4, 0, 50), -0.3, -4.0, -0.3},      // left of it, turned left
+        {Vector3(50, 0, 103), M_PI / 2, -3.0, 0.0},  // second leg runs along +x: +z is its left
+        {Vector3(98, 0, 40), M_PI + 0.1, 2.0, 0.1},  // third leg runs along -z: smaller x is its right
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.offset);
@@ -80,7 +80,8 @@ TEST(Corrector, TakesTheWheelFromAStandingCarButNotFromOneThatPullsAway) {
     // Slowing down through the slow band without stopping is trouble too.
     Corrector slowing(kHalfWidth);
     int frames = 0;
-    for (double speed = 40.0; !slowing.update({}, speed, kTarget, 0.25); speed -= 1.0) ASSERT_LT(++frames, 20);
+    for (double speed = 40.0; !slowing.update({}, speed, kTarget, 0.25); speed -= 1.0)
+        ASSERT_LT(++frames, 20);
     EXPECT_EQ(frames, 8);  // first below 36 (0.6 of the target) at 35, taken a second later at 32
 }
 

@@ -18,18 +18,18 @@ struct CentreLinePose {
 CentreLinePose centreLinePose(const Track& track, const Vector3& position, double yaw);
 
 struct CorrectorTuning {
-    double farFraction = 0.75;          // of the half width: too far from the centre line
-    double awayHeading = 0.35;          // radians, pointing away from the line ...
-    double awayMinFraction = 0.30;      // ... while at least this far off it
-    double leaveLookAhead = 0.5;        // seconds of drift to extrapolate ...
-    double leaveFraction = 0.90;        // ... to this fraction of the half width
-    double slowFraction = 0.60;         // of the demonstrator's target speed
-    double slowSeconds = 1.0;           // that long slow without speeding up
-    double recoveredFraction = 0.25;    // of the half width
-    double recoveredHeading = 0.10;     // radians
+    double farFraction = 0.75;        // of the half width: too far from the centre line
+    double awayHeading = 0.35;        // radians, pointing away from the line ...
+    double awayMinFraction = 0.30;    // ... while at least this far off it
+    double leaveLookAhead = 0.5;      // seconds of drift to extrapolate ...
+    double leaveFraction = 0.90;      // ... to this fraction of the half width
+    double slowFraction = 0.60;       // of the demonstrator's target speed
+    double slowSeconds = 1.0;         // that long slow without speeding up
+    double recoveredFraction = 0.25;  // of the half width
+    double recoveredHeading = 0.10;   // radians
     double recoveredSpeedFraction = 0.75;
-    double recoveredSeconds = 0.5;      // recovered for this long before handing back
-    double minHoldSeconds = 1.0;        // a take-over lasts at least this long
+    double recoveredSeconds = 0.5;  // recovered for this long before handing back
+    double minHoldSeconds = 1.0;    // a take-over lasts at least this long
 };
 
 enum class CorrectionReason { None, Far, HeadingAway, LeavingRoad, Slow };

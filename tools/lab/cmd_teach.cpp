@@ -27,9 +27,9 @@ const char* const kTrainQuestion = "Train driver with collected data?";
 constexpr double kTeacherStuckSeconds = 40.0;
 
 struct TeachOptions {
-    int laps = 3;          // demonstration laps
-    int rounds = 2;        // correction rounds
-    long passes = 1000;    // training passes after the demonstration
+    int laps = 3;            // demonstration laps
+    int rounds = 2;          // correction rounds
+    long passes = 1000;      // training passes after the demonstration
     long roundPasses = 300;  // continuing from the current network: a nudge, not a new driver
     int evalLaps = 3;
     int correctLaps = 3;
@@ -60,13 +60,14 @@ bool step(LabSession& session, DriveMonitor& monitor, int& ms) {
 
 DemoKeys demonstratorKeys(CTorvaskDoc& doc, Demonstrator& demo, double dt) {
     Car* car = doc.getCar();
-    return demo.decide(car->getPosition(), car->getRotation().y, car->getSpeed(), doc.getThrottle(), doc.getBrake(),
-                       doc.getSteering(), dt, car->getInputs(0));
+    return demo.decide(car->getPosition(), car->getRotation().y, car->getSpeed(), doc.getThrottle(),
+                       doc.getBrake(), doc.getSteering(), dt, car->getInputs(0));
 }
 
-bool running(const DriveMonitor& monitor, const LabSession& session, double since, double maxSeconds, int laps) {
-    return session.simulatedSeconds() - since < maxSeconds && static_cast<int>(monitor.laps().size()) < laps &&
-           !monitor.stuck();
+bool running(const DriveMonitor& monitor, const LabSession& session, double since, double maxSeconds,
+             int laps) {
+    return session.simulatedSeconds() - since < maxSeconds &&
+           static_cast<int>(monitor.laps().size()) < laps && !monitor.stuck();
 }
 
 // The demonstrator drives laps in User Control; the document records them.
@@ -106,8 +107,8 @@ bool correct(LabSession& session, Demonstrator& demo, const TeachOptions& o, int
     // ends only when no waypoint was gained for much longer than a stuck learned driver gets.
     double sinceProgress = 0.0;
     std::int32_t progress = doc.getLapProgress();
-    while (session.simulatedSeconds() - since < o.maxSeconds && static_cast<int>(monitor.laps().size()) < o.correctLaps &&
-           sinceProgress < kTeacherStuckSeconds) {
+    while (session.simulatedSeconds() - since < o.maxSeconds &&
+           static_cast<int>(monitor.laps().size()) < o.correctLaps && sinceProgress < kTeacherStuckSeconds) {
         if (doc.getLapProgress() != progress) {
             progress = doc.getLapProgress();
             sinceProgress = 0.0;
@@ -115,11 +116,7 @@ bool correct(LabSession& session, Demonstrator& demo, const TeachOptions& o, int
         Car* car = doc.getCar();
         const DemoKeys keys = demonstratorKeys(doc, demo, dt);
         const CentreLinePose pose = centreLinePose(doc.getTrack(), car->getPosition(), car->getRotation().y);
-        const bool was = corrector.correcting();
-        const bool now = corrector.update(pose, car->getSpeed(), demo.targetSpeed(), dt);
-        if (now != was && std::getenv("TEACH_DEBUG"))
-            std::fprintf(stderr, "t=%.2f %s %s off=%.2f head=%.2f speed=%.1f target=%.1f wp=%d wheel=%d\n", session.simulatedSeconds(), now ? "take" : "release", correctionReasonName(corrector.reason()), pose.offset, pose.headingError, car->getSpeed(), demo.targetSpeed(), car->getCurrentWaypoint(), doc.hasTheWheel());
-        if (now) {
+        if (corrector.update(pose, car->getSpeed(), demo.targetSpeed(), dt)) {
             holdKeys(session.host(), keys);
         } else {
             session.host().releaseAll();
@@ -220,7 +217,8 @@ int teach(int argc, char** argv) {
     if (!opt.count("--driver")) {
         DriveMonitor monitor(doc);
         if (!demonstrate(session, demo, o, monitor)) return 1;
-        std::printf("demo patterns=%d %s\n", doc.getDriver()->getPatternCount(), monitor.summaryLine().c_str());
+        std::printf("demo patterns=%d %s\n", doc.getDriver()->getPatternCount(),
+                    monitor.summaryLine().c_str());
         std::fflush(stdout);
         bound.passes = o.passes;
         if (!escapeAndTrain(session, bound)) return 1;
@@ -265,12 +263,13 @@ int teach(int argc, char** argv) {
     return 0;
 }
 
-const LabCommandRegistration kRegistration(
-    {"teach", kUsage,
-     "records the demonstrator's laps, trains, then runs correction rounds in which the demonstrator takes the "
-     "wheel from the learned driver where it goes wrong and the driver retrains on everything; one eval line per "
-     "round; saves the driver (and its patterns beside it)",
-     &teach});
+const LabCommandRegistration kRegistration({"teach", kUsage,
+                                            "records the demonstrator's laps, trains, then runs correction "
+                                            "rounds in which the demonstrator takes the "
+                                            "wheel from the learned driver where it goes wrong and the "
+                                            "driver retrains on everything; one eval line per "
+                                            "round; saves the driver (and its patterns beside it)",
+                                            &teach});
 
 }  // namespace
 }  // namespace torvask::lab

@@ -1,7 +1,7 @@
-#include "Corrector.h"
-
 #include <cmath>
 #include <limits>
+
+#include "Corrector.h"
 
 namespace torvask::lab {
 
@@ -35,11 +35,16 @@ CentreLinePose centreLinePose(const Track& track, const Vector3& p, double yaw) 
 
 const char* correctionReasonName(CorrectionReason reason) {
     switch (reason) {
-        case CorrectionReason::None: return "none";
-        case CorrectionReason::Far: return "far";
-        case CorrectionReason::HeadingAway: return "heading-away";
-        case CorrectionReason::LeavingRoad: return "leaving-road";
-        case CorrectionReason::Slow: return "slow";
+        case CorrectionReason::None:
+            return "none";
+        case CorrectionReason::Far:
+            return "far";
+        case CorrectionReason::HeadingAway:
+            return "heading-away";
+        case CorrectionReason::LeavingRoad:
+            return "leaving-road";
+        case CorrectionReason::Slow:
+            return "slow";
     }
     return "none";
 }
