@@ -129,8 +129,8 @@ void FlatNetwork::run(const double* inputs) {
         const double* __restrict src = v + nodeStart[k - 1];
         const int fanIn = sizes[k - 1];
         double* __restrict dst = v + nodeStart[k];
-        // Four destinations at a time: four independent sums, each added up in link order, so the
-        // additions overlap in the pipeline without changing any of them.
+        // Four (then two) destinations at a time: independent sums, each added up in link order, so
+        // the additions overlap in the pipeline without changing any of them.
         int d = 0;
         for (; d + 4 <= sizes[k]; d += 4) {
             const double* w0 = w;
@@ -150,6 +150,19 @@ void FlatNetwork::run(const double* inputs) {
             dst[d + 1] = 1.0 / (std::exp(-sum1) + 1.0);
             dst[d + 2] = 1.0 / (std::exp(-sum2) + 1.0);
             dst[d + 3] = 1.0 / (std::exp(-sum3) + 1.0);
+        }
+        for (; d + 2 <= sizes[k]; d += 2) {
+            const double* w0 = w;
+            const double* w1 = w0 + fanIn;
+            double sum0 = 0.0, sum1 = 0.0;
+            for (int s = 0; s < fanIn; ++s) {
+                const double x = src[s];
+                sum0 = x * w0[s] + sum0;
+                sum1 = x * w1[s] + sum1;
+            }
+            w += 2 * fanIn;
+            dst[d] = 1.0 / (std::exp(-sum0) + 1.0);
+            dst[d + 1] = 1.0 / (std::exp(-sum1) + 1.0);
         }
         for (; d < sizes[k]; ++d) {
             double sum = 0.0;
