@@ -16,10 +16,19 @@ struct Token {
     std::string_view text;
 };
 
+// Deeper nesting than this is refused before anything walks the objects: real meshes nest
+// frames a few levels deep, and both this check and the parser behind it recurse per level.
+constexpr int kMaxNesting = 256;
+
+bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
 // Splits the text into braces, numbers, names and strings; separators (';' ',') and comments
-// are dropped, which is how a count-driven reader sees the file anyway.
-bool tokenise(const char* data, std::size_t size, std::vector<Token>& tokens) {
-    std::size_t i = 16;
+// are dropped, which is how a count-driven reader sees the file anyway. The parser skips the
+// rest of the header line, so tokens start on the second line. Null on success, else why not.
+const char* tokenise(const char* data, std::size_t size, std::vector<Token>& tokens) {
+    const void* lineEnd = std::memchr(data, '\n', size);
+    std::size_t i = lineEnd ? std::size_t(static_cast<const char*>(lineEnd) - data) + 1 : size;
+    int depth = 0;
     while (i < size) {
         const char c = data[i];
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ';' || c == ',') {
@@ -27,12 +36,14 @@ bool tokenise(const char* data, std::size_t size, std::vector<Token>& tokens) {
         } else if (c == '#' || (c == '/' && i + 1 < size && data[i + 1] == '/')) {
             while (i < size && data[i] != '\n') ++i;
         } else if (c == '{' || c == '}') {
+            if (c == '{' && ++depth > kMaxNesting) return "objects are nested too deeply";
+            if (c == '}' && depth > 0) --depth;
             tokens.push_back({c == '{' ? Kind::Open : Kind::Close, std::string_view(data + i, 1)});
             ++i;
         } else if (c == '"') {
             const std::size_t start = ++i;
             while (i < size && data[i] != '"') ++i;
-            if (i >= size) return false;
+            if (i >= size) return "a string is not closed";
             tokens.push_back({Kind::String, std::string_view(data + start, i - start)});
             ++i;
         } else if ((c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.') {
@@ -42,25 +53,34 @@ bool tokenise(const char* data, std::size_t size, std::vector<Token>& tokens) {
                 ++i;
             }
             tokens.push_back({Kind::Number, std::string_view(data + start, i - start)});
-        } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '<') {
+        } else if (c == '<') {
+            // A template's GUID: hex digits and dashes up to '>'. Anything else would let the
+            // scan run on across braces and lines that the parser reads as objects.
+            const std::size_t start = i++;
+            while (i < size && (isHexDigit(data[i]) || data[i] == '-' || data[i] == ' ' || data[i] == '\t')) ++i;
+            if (i >= size || data[i] != '>') return "a template's GUID is not closed";
+            ++i;
+            tokens.push_back({Kind::Name, std::string_view(data + start, i - start)});
+        } else if (c == '[') {
+            // A template's restriction, "[...]" or "[Mesh <guid>]", on one line.
+            const std::size_t start = i++;
+            while (i < size && data[i] != ']' && data[i] != '\n' && data[i] != '{' && data[i] != '}') ++i;
+            if (i >= size || data[i] != ']') return "a template's restriction is not closed";
+            ++i;
+            tokens.push_back({Kind::Name, std::string_view(data + start, i - start)});
+        } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_') {
             const std::size_t start = i;
-            if (c == '<') {  // a template's GUID
-                while (i < size && data[i] != '>') ++i;
-                if (i >= size) return false;
+            while (i < size && ((data[i] >= 'a' && data[i] <= 'z') || (data[i] >= 'A' && data[i] <= 'Z') ||
+                                (data[i] >= '0' && data[i] <= '9') || data[i] == '_' || data[i] == '-' ||
+                                data[i] == '.')) {
                 ++i;
-            } else {
-                while (i < size && ((data[i] >= 'a' && data[i] <= 'z') || (data[i] >= 'A' && data[i] <= 'Z') ||
-                                    (data[i] >= '0' && data[i] <= '9') || data[i] == '_' || data[i] == '-' ||
-                                    data[i] == '.')) {
-                    ++i;
-                }
             }
             tokens.push_back({Kind::Name, std::string_view(data + start, i - start)});
         } else {
-            return false;  // a byte no text .x file contains
+            return "the file holds bytes that are not .x text";
         }
     }
-    return true;
+    return nullptr;
 }
 
 class Checker {
@@ -117,6 +137,29 @@ private:
         }
         return failWith("a block is not closed");
     }
+    // A reference to a named object: { Name } or { Name <guid> }.
+    bool reference() {
+        ++pos;
+        if (!at(Kind::Name)) return failWith("a reference is damaged");
+        ++pos;
+        if (at(Kind::Name) && tokens[pos].text.front() == '<') ++pos;
+        if (!at(Kind::Close)) return failWith("a reference is damaged");
+        ++pos;
+        return true;
+    }
+    // The parser ends a template at its first closing brace, whatever came before: a brace
+    // inside would make it read what follows as objects this check never saw.
+    bool templateBody() {
+        if (!at(Kind::Open)) return failWith("a brace is missing");
+        for (++pos; pos < tokens.size(); ++pos) {
+            if (at(Kind::Open)) return failWith("a template holds a brace");
+            if (at(Kind::Close)) {
+                ++pos;
+                return true;
+            }
+        }
+        return failWith("a template is not closed");
+    }
     bool close() {
         if (!at(Kind::Close)) return failWith("unexpected data at the end of a block");
         ++pos;
@@ -125,12 +168,12 @@ private:
 
     // One data object or reference: Name [name] { ... } or { name }.
     bool object(bool insideMesh) {
-        if (at(Kind::Open)) return skipBlock();  // a reference
+        if (at(Kind::Open)) return reference();
         if (!at(Kind::Name)) return failWith("a name is expected");
         const std::string_view type = tokens[pos++].text;
         if (type == "template") {
             if (at(Kind::Name)) ++pos;
-            return skipBlock();
+            return templateBody();
         }
         if (at(Kind::Name)) ++pos;  // the object's own name
         if (!at(Kind::Open)) return failWith("a brace is missing");
@@ -274,7 +317,7 @@ bool checkTextXFile(const char* data, std::size_t size, std::string* why) {
     if (data == nullptr || size < 16 || std::memcmp(data, "xof ", 4) != 0) return failWith("not an .x file");
     if (std::memcmp(data + 8, "txt ", 4) != 0) return failWith("only the text form of .x files is read");
     std::vector<Token> tokens;
-    if (!tokenise(data, size, tokens)) return failWith("the file holds bytes that are not .x text");
+    if (const char* reason = tokenise(data, size, tokens)) return failWith(reason);
     Checker checker(tokens);
     if (!checker.file()) return failWith(checker.why.empty() ? "damaged file" : checker.why);
     return true;

@@ -40,8 +40,7 @@ ColorValue readColour(const aiMaterial* material, const char* key, unsigned type
     return out;
 }
 
-void appendNode(const aiScene* scene, const aiNode* node, const aiMatrix4x4& parent, XMeshData& mesh) {
-    const aiMatrix4x4 transform = parent * node->mTransformation;
+void appendMeshes(const aiScene* scene, const aiNode* node, const aiMatrix4x4& transform, XMeshData& mesh) {
     aiMatrix3x3 normalTransform(transform);
     normalTransform.Inverse().Transpose();
     for (unsigned m = 0; m < node->mNumMeshes; ++m) {
@@ -52,6 +51,7 @@ void appendNode(const aiScene* scene, const aiNode* node, const aiMatrix4x4& par
         const std::uint32_t base = std::uint32_t(subset.vertices.size());
         const bool colours = source->HasVertexColors(0);
         if (colours && base == 0) subset.hasVertexColours = true;
+        if (source->HasNormals() && base == 0) subset.hasNormals = true;
         for (unsigned v = 0; v < source->mNumVertices; ++v) {
             const aiVector3D p = transform * source->mVertices[v];
             XMeshVertex vertex;
@@ -59,11 +59,14 @@ void appendNode(const aiScene* scene, const aiNode* node, const aiMatrix4x4& par
             vertex.y = p.y;
             vertex.z = p.z;
             if (source->HasNormals()) {
-                aiVector3D n = normalTransform * source->mNormals[v];
-                n.Normalize();
-                vertex.nx = n.x;
-                vertex.ny = n.y;
-                vertex.nz = n.z;
+                // A zero normal stays zero: normalising it would give NaN.
+                const aiVector3D n = normalTransform * source->mNormals[v];
+                const float length = n.Length();
+                if (length > 0.0f) {
+                    vertex.nx = n.x / length;
+                    vertex.ny = n.y / length;
+                    vertex.nz = n.z / length;
+                }
             }
             if (source->HasTextureCoords(0)) {
                 vertex.u = source->mTextureCoords[0][v].x;
@@ -88,7 +91,23 @@ void appendNode(const aiScene* scene, const aiNode* node, const aiMatrix4x4& par
             }
         }
     }
-    for (unsigned c = 0; c < node->mNumChildren; ++c) appendNode(scene, node->mChildren[c], transform, mesh);
+}
+
+// Walks the node tree depth first, parents before children and children in order, with a
+// stack of our own: how deep the tree is comes from the file.
+void appendNodes(const aiScene* scene, XMeshData& mesh) {
+    struct Pending {
+        const aiNode* node;
+        aiMatrix4x4 parent;
+    };
+    std::vector<Pending> stack{{scene->mRootNode, aiMatrix4x4()}};
+    while (!stack.empty()) {
+        const Pending next = stack.back();
+        stack.pop_back();
+        const aiMatrix4x4 transform = next.parent * next.node->mTransformation;
+        appendMeshes(scene, next.node, transform, mesh);
+        for (unsigned c = next.node->mNumChildren; c-- > 0;) stack.push_back({next.node->mChildren[c], transform});
+    }
 }
 
 // Assimp invents one grey material for a mesh that names none. A text file without a material
@@ -122,11 +141,13 @@ bool convertScene(const aiScene* scene, Assimp::Importer& importer, bool noMater
         mesh.materials.push_back(material);
     }
     mesh.subsets.resize(mesh.materials.size());
-    appendNode(scene, scene->mRootNode, aiMatrix4x4(), mesh);
+    appendNodes(scene, mesh);
     if (noMaterials) {
         // Everything was drawn with the invented material: one subset, no materials.
         XMeshSubset merged;
+        merged.hasNormals = true;
         for (XMeshSubset& subset : mesh.subsets) {
+            if (!subset.vertices.empty()) merged.hasNormals = merged.hasNormals && subset.hasNormals;
             const std::uint32_t base = std::uint32_t(merged.vertices.size());
             merged.vertices.insert(merged.vertices.end(), subset.vertices.begin(), subset.vertices.end());
             for (std::uint32_t index : subset.indices) merged.indices.push_back(base + index);

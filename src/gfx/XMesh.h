@@ -23,6 +23,9 @@ struct XMeshSubset {
     std::vector<std::uint32_t> indices;  // triangle list, clockwise seen from the front
     bool hasVertexColours = false;
     std::vector<ColorValue> vertexColours;  // parallel to vertices when hasVertexColours
+    // False when the file gives no normals: the vertices' normals are then zero and the subset
+    // is lit by its ambient and emissive colours only.
+    bool hasNormals = false;
 };
 
 // Materials as the file gives them (the .x format stores no ambient colour: it reads as

@@ -65,7 +65,9 @@ void main() {
         return;
     }
     vec4 diffuse = uHasColour ? aColour : uMaterialDiffuse;
-    vec3 n = uHasNormal ? normalize(mat3(uWorld) * aNormal) : vec3(0.0);
+    // normalize() of a zero vector is undefined: such a vertex gets no diffuse light.
+    vec3 m = uHasNormal ? mat3(uWorld) * aNormal : vec3(0.0);
+    vec3 n = dot(m, m) > 0.0 ? normalize(m) : vec3(0.0);
     vec3 lit = uMaterialEmissive.rgb + uMaterialAmbient.rgb * uAmbientSum.rgb;
     for (int i = 0; i < uLightCount; ++i) {
         lit += diffuse.rgb * uLightDiffuse[i].rgb * max(dot(n, -uLightDirection[i]), 0.0);
@@ -243,6 +245,7 @@ struct GlSubset {
     GLuint indexBuffer = 0;
     GLsizei indexCount = 0;
     bool hasColours = false;
+    bool hasNormals = false;
 };
 
 class GlMesh : public Mesh, public GlResource {
@@ -871,6 +874,7 @@ std::unique_ptr<Mesh> GlDevice::loadMesh(const std::string& path) {
     for (const XMeshSubset& subset : data.subsets) {
         GlSubset out;
         out.hasColours = subset.hasVertexColours;
+        out.hasNormals = subset.hasNormals;
         std::vector<MeshVertexLayout> vertices(subset.vertices.size());
         for (std::size_t i = 0; i < subset.vertices.size(); ++i) {
             const XMeshVertex& v = subset.vertices[i];
@@ -925,7 +929,7 @@ bool GlDevice::drawSubset(Mesh& mesh, int subset) {
     } else {
         gl->glDisableVertexAttribArray(2);
     }
-    useSceneProgram(s, sub.hasColours, true);
+    useSceneProgram(s, sub.hasColours, sub.hasNormals);
     gl->glDrawElements(GL_TRIANGLES, sub.indexCount, GL_UNSIGNED_INT, nullptr);
     return gl->glGetError() == GL_NO_ERROR;
 }
