@@ -34,6 +34,14 @@ enum class ImageError {
 // hostile file must not make us allocate gigabytes.
 inline constexpr int kMaxImageSide = 16384;
 inline constexpr std::uint64_t kMaxImageTexels = std::uint64_t(8192) * 8192;
+// PNG and JPEG pictures may declare at most this many texels per byte of file, and any picture
+// up to kMinTexelAllowance texels: far beyond what real pictures reach, far below what a few
+// hostile bytes could otherwise make us allocate.
+inline constexpr std::uint64_t kMaxTexelsPerFileByte = 8192;
+inline constexpr std::uint64_t kMinTexelAllowance = std::uint64_t(1024) * 1024;
+// The largest image file read: a full mip chain of the largest picture, uncompressed, and room
+// for headers. Anything larger cannot be a texture we would take.
+inline constexpr std::uint64_t kMaxImageFileBytes = kMaxImageTexels * 4 / 3 * 4 + 4096;
 
 struct ImageLevel {
     int width = 0;   // texels

@@ -1,8 +1,10 @@
 #include "gfx/ImageDecoder.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -35,6 +37,14 @@ std::uint32_t read32(const std::uint8_t* p) {
 bool sideAcceptable(std::uint64_t width, std::uint64_t height) {
     return width > 0 && height > 0 && width <= std::uint64_t(kMaxImageSide) &&
            height <= std::uint64_t(kMaxImageSide) && width * height <= kMaxImageTexels;
+}
+
+// PNG and JPEG compress well, but not without limit: a few hundred bytes declaring 8192x8192
+// would otherwise cost a quarter of a gigabyte before the decoder finds the data missing.
+bool texelsPlausible(std::uint64_t width, std::uint64_t height, std::size_t fileBytes) {
+    const std::uint64_t allowance = std::max<std::uint64_t>(kMinTexelAllowance,
+                                                            std::uint64_t(fileBytes) * kMaxTexelsPerFileByte);
+    return width * height <= allowance;
 }
 
 // The shift of a channel mask that selects exactly one whole byte, or -1.
@@ -168,7 +178,7 @@ bool decodePng(const std::uint8_t* data, std::size_t size, Image& image, ImageEr
         png_image_free(&png);
         return fail(image, error, ImageError::DecoderFailed);
     }
-    if (!sideAcceptable(png.width, png.height)) {
+    if (!sideAcceptable(png.width, png.height) || !texelsPlausible(png.width, png.height, size)) {
         png_image_free(&png);
         return fail(image, error, ImageError::BadDimensions);
     }
@@ -229,7 +239,8 @@ ImageError decodeJpegInto(const std::uint8_t* data, std::size_t size, std::vecto
         jpeg_destroy_decompress(&info);
         return ImageError::DecoderFailed;
     }
-    if (!sideAcceptable(info.image_width, info.image_height)) {
+    if (!sideAcceptable(info.image_width, info.image_height) ||
+        !texelsPlausible(info.image_width, info.image_height, size)) {
         jpeg_destroy_decompress(&info);
         return ImageError::BadDimensions;
     }
@@ -293,10 +304,18 @@ bool decodeImage(const std::uint8_t* data, std::size_t size, Image& image, Image
 }
 
 bool loadImageFile(const std::string& path, Image& image, ImageError* error) {
+    // Only a regular file of a size a texture can have: a device or a pipe could be read forever.
+    std::error_code ec;
+    const std::filesystem::path file(path);
+    if (!std::filesystem::is_regular_file(file, ec)) return fail(image, error, ImageError::FileUnreadable);
+    const std::uintmax_t length = std::filesystem::file_size(file, ec);
+    if (ec || length > kMaxImageFileBytes) return fail(image, error, ImageError::FileUnreadable);
     std::ifstream in(path, std::ios::binary);
     if (!in) return fail(image, error, ImageError::FileUnreadable);
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return fail(image, error, ImageError::FileUnreadable);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(length))) {
+        return fail(image, error, ImageError::FileUnreadable);
+    }
     return decodeImage(bytes.data(), bytes.size(), image, error);
 }
 

@@ -19,7 +19,8 @@ bool decodeJpeg(const std::uint8_t* data, std::size_t size, Image& image, ImageE
 // Picks the decoder from the data's signature (not the file name).
 bool decodeImage(const std::uint8_t* data, std::size_t size, Image& image, ImageError* error = nullptr);
 
-// Reads the whole file and decodes it.
+// Reads the whole file and decodes it. Only a regular file of at most kMaxImageFileBytes is
+// read (a device or a pipe gives FileUnreadable).
 bool loadImageFile(const std::string& path, Image& image, ImageError* error = nullptr);
 
 }  // namespace torvask

@@ -9,10 +9,15 @@ namespace torvask {
 
 namespace {
 
-// Where a texture named inside a mesh file lives: beside the mesh unless the name is absolute.
+// Where a texture named inside a mesh file lives: beside the mesh, always. A mesh file is data
+// from anywhere; an absolute name or one that climbs out with ".." could point the image reader
+// at any file on the machine, so such names give no path (the subset is drawn untextured).
 std::string resolveTexturePath(const std::string& meshPath, const std::string& textureName) {
     const std::filesystem::path name(toNativeSeparators(textureName));
-    if (name.is_absolute()) return name.string();
+    if (name.empty() || name.has_root_path()) return std::string();
+    for (const std::filesystem::path& part : name) {
+        if (part == "..") return std::string();
+    }
     const std::filesystem::path candidate = std::filesystem::path(meshPath).parent_path() / name;
     std::error_code ec;
     if (std::filesystem::exists(candidate, ec)) return candidate.string();
@@ -52,8 +57,8 @@ int CarMesh::load(const std::string& path, Device* device) {
             m.ambient = scaledRgb(m.diffuse, 0.2f);
             materials_.push_back(m);
             std::unique_ptr<Texture> texture;
-            if (!fm.textureFile.empty())
-                texture = device->loadTexture(resolveTexturePath(meshPath, fm.textureFile), TextureLoadOptions{});
+            const std::string texturePath = resolveTexturePath(meshPath, fm.textureFile);
+            if (!texturePath.empty()) texture = device->loadTexture(texturePath, TextureLoadOptions{});
             textures_.push_back(std::move(texture));
         }
     } else {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <png.h>
+#include <zlib.h>
 
 #include "EncodeHelpers.h"
 #include "gfx/ImageDecoder.h"
@@ -150,6 +151,45 @@ TEST(PngJpegDecoders, RefuseTruncatedAndDamagedData) {
     EXPECT_EQ(error, ImageError::NotRecognised);
     EXPECT_FALSE(loadImageFile("/nonexistent/folder/x.dds", image, &error));
     EXPECT_EQ(error, ImageError::FileUnreadable);
+}
+
+// A few hundred bytes must not declare a picture that costs a quarter of a gigabyte; a large
+// picture that really compresses that well still decodes.
+TEST(PngJpegDecoders, TexelsAreCappedAgainstTheFileSize) {
+    Bytes png = encodePng(8, 8, PNG_FORMAT_GRAY, Bytes(64, 7));
+    const std::uint8_t side[4] = {0, 0, 0x20, 0};  // 8192, big-endian
+    std::memcpy(&png[16], side, 4);
+    std::memcpy(&png[20], side, 4);
+    const uLong crc = crc32(0, &png[12], 17);  // chunk type and IHDR data
+    for (int i = 0; i < 4; ++i) png[29 + i] = std::uint8_t(crc >> (24 - 8 * i));
+    Bytes jpeg = encodeJpeg(8, 8, Bytes(8 * 8 * 3, 100));
+    for (std::size_t i = 2; i + 8 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            const std::uint8_t sof[4] = {0x20, 0, 0x20, 0};  // height, width 8192
+            std::memcpy(&jpeg[i + 5], sof, 4);
+            break;
+        }
+    }
+    Image image;
+    ImageError error = ImageError::None;
+    EXPECT_FALSE(decodePng(png.data(), png.size(), image, &error));
+    EXPECT_EQ(error, ImageError::BadDimensions);
+    EXPECT_FALSE(decodeJpeg(jpeg.data(), jpeg.size(), image, &error));
+    EXPECT_EQ(error, ImageError::BadDimensions);
+
+    const Bytes flat = encodePng(2048, 2048, PNG_FORMAT_GRAY, Bytes(std::size_t(2048) * 2048, 200));
+    ASSERT_TRUE(decodePng(flat.data(), flat.size(), image, &error)) << flat.size() << " bytes";
+    EXPECT_EQ(image.width(), 2048);
+}
+
+TEST(ImageFiles, OnlyRegularFilesAreRead) {
+    for (const char* path : {"/dev/zero", "/tmp"}) {
+        SCOPED_TRACE(path);
+        Image image;
+        ImageError error = ImageError::None;
+        EXPECT_FALSE(loadImageFile(path, image, &error));
+        EXPECT_EQ(error, ImageError::FileUnreadable);
+    }
 }
 
 }  // namespace

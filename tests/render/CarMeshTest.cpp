@@ -125,7 +125,10 @@ TEST_F(CarMeshTest, TexturesAreFoundBesideTheMesh) {
         {"paint.dds", dir.file("default/paint.dds"), true},
         {"glass.dds", dir.file("default/Glass.DDS"), true},        // other case
         {"wheels\\tyre.dds", dir.file("default/wheels/tyre.dds"), true},  // backslash separator
-        {absolute, absolute, true},
+        {absolute, "", false},  // only beside the mesh: never elsewhere on the machine
+        {"/dev/zero", "", false},
+        {"../elsewhere/abs.dds", "", false},
+        {"wheels/../../elsewhere/abs.dds", "", false},
         {"missing.dds", dir.file("default/missing.dds"), false},
         {"", "", false},
     };
