@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <locale>
 #include <memory>
 
 #include "neural/FlatNetwork.h"
@@ -50,6 +51,7 @@ int Lobe::train(const std::string& patternFile, const std::string& prefix, doubl
     if (!patternStream.is_open()) {
         return -1;
     }
+    patternStream.imbue(std::locale::classic());
     std::vector<PATTERN> patterns;
     while (!patternStream.eof() && !patternStream.fail()) {
         PATTERN pattern(nIn, nOut, patternStream);
@@ -78,6 +80,7 @@ int Lobe::train(const std::string& patternFile, const std::string& prefix, doubl
     }
     int best = 0;
     int iteration = 0;
+    bool wroteSnapshot = false;
     if (n > 0) {
         int good = 0;
         do {
@@ -126,7 +129,10 @@ int Lobe::train(const std::string& patternFile, const std::string& prefix, doubl
                 // A snapshot that cannot be written is not reported; training goes on.
                 std::ofstream snapshot(lobeFile, std::ios::out | std::ios::trunc);
                 if (snapshot.is_open()) {
+                    snapshot.imbue(std::locale::classic());
                     network.save(snapshot);
+                    snapshot.close();
+                    wroteSnapshot = wroteSnapshot || !snapshot.fail();
                 }
             }
             if (callback != nullptr && (iteration % 10 == 0 || good == n)) {
@@ -147,10 +153,15 @@ int Lobe::train(const std::string& patternFile, const std::string& prefix, doubl
     }
     flat.writeBack(network);
 
-    // With no snapshot to read the trained weights stay; a damaged one leaves them too.
-    std::ifstream restore(lobeFile);
-    if (restore.is_open()) {
-        load(restore);
+    // Only a snapshot this training wrote is read back: a file left by an earlier training may
+    // hold another driver's network or another shape. Without one the trained weights stay, and
+    // a damaged one leaves them too.
+    if (wroteSnapshot) {
+        std::ifstream restore(lobeFile);
+        if (restore.is_open()) {
+            restore.imbue(std::locale::classic());
+            load(restore);
+        }
     }
     return 0;
 }

@@ -50,7 +50,8 @@ public:
     // (each output strictly within tolerance of its target) or the callback returns non-zero; the
     // callback sees passes 0, 10, 20, ... and the final all-good pass. The network is written to
     // prefix + name + ".lobe" whenever a pass beats the best good count, and reloaded from there at
-    // the end (when there is no such file the trained weights stay). An incomplete last pattern
+    // the end when this training wrote it (otherwise the trained weights stay; a file left by an
+    // earlier training is never read). An incomplete last pattern
     // record is dropped. 0 when training ran or there was nothing to train on; -1 when the pattern
     // file cannot be opened or the network is not usable.
     int train(const std::string& patternFile, const std::string& prefix, double tolerance,

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <locale>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -263,21 +264,41 @@ TEST_F(LobeTraining, AnEqualCountDoesNotRewriteAndWithoutAFileTheTrainedWeightsS
     EXPECT_EQ(lobe.getNetwork().getLink(0)->getValue(1), ref.previous[0]);
 }
 
-TEST_F(LobeTraining, WithNoNewSnapshotAnEarlierLobeFileIsLoaded) {
+// A lobe file this training did not write (another driver's, another shape) is never read back.
+TEST_F(LobeTraining, WithNoNewSnapshotAnEarlierLobeFileIsLeftAlone) {
     Lobe earlier("Old", 0.3, 0.7, 3, 1, 2, 1);
     const std::string lobeFile = prefix() + "Old.lobe";
     {
         std::ofstream out(lobeFile);
         ASSERT_EQ(earlier.save(out), 0);
     }
+    const std::string earlierText = testing::TempDir::read(lobeFile);
     Lobe lobe("Old", 0.3, 0.7, 2, 1, 1);
     const std::string file = dir.write("n.0", "1 1 2\n");  // never good
     Recorder rec;
     rec.stopAt = 0;
     ASSERT_EQ(lobe.train(file, prefix(), 0.1, &Recorder::callback, &rec), 0);
     EXPECT_EQ(rec.reports[0].bestSoFar, 0);
-    EXPECT_EQ(networkText(lobe), networkText(earlier));
-    EXPECT_EQ(lobe.getNetwork().getNumLayers(), 3);
+    EXPECT_EQ(lobe.getNetwork().getNumLayers(), 2);
+    EXPECT_NE(networkText(lobe), networkText(earlier));
+    EXPECT_EQ(testing::TempDir::read(lobeFile), earlierText);
+}
+
+// Pattern files are read in the C locale whatever the process's locale says.
+TEST_F(LobeTraining, PatternsReadTheSameUnderACommaDecimalLocale) {
+    struct Comma : std::numpunct<char> {
+        char do_decimal_point() const override { return ','; }
+    };
+    const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new Comma));
+    Lobe lobe("Loc", 0.3, 0.7, 2, 1, 1);
+    Recorder rec;
+    rec.stopAt = 0;
+    const int result = lobe.train(dir.write("l.0", "1 0.5 0.25\n2 0.75 0.5\n"), prefix(), 0.1, &Recorder::callback,
+                                  &rec);
+    std::locale::global(previous);
+    ASSERT_EQ(result, 0);
+    ASSERT_EQ(rec.reports.size(), 1u);
+    EXPECT_EQ(rec.reports[0].numPatterns, 2);
 }
 
 TEST_F(LobeTraining, ADamagedSnapshotKeepsTheTrainedWeights) {
