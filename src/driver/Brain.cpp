@@ -1,14 +1,17 @@
 #include "driver/Brain.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <istream>
 #include <locale>
 #include <random>
+#include <sstream>
 
 namespace torvask {
 namespace {
@@ -53,6 +56,15 @@ std::string createTemporaryBeside(const std::string& target) {
         if (errno != EEXIST) return std::string();
     }
     return std::string();
+}
+
+// The file a path names after following every symbolic link, even when that file does not exist
+// yet; the path itself when it is no link (or the links cannot be followed).
+std::string followLinks(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_symlink(path, ec)) return path;
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
+    return ec ? path : resolved.string();
 }
 
 // Pushes the written bytes to the disk, so that the rename never exposes an empty file after a crash.
@@ -132,8 +144,17 @@ int Brain::trainLobe(int lobe, const std::string& patternFile, const std::string
 
 int Brain::save(const std::string& path) const {
     if (lobes.empty()) return -1;
-    const std::string temporary = createTemporaryBeside(path);
+    // Saving over a link writes the file it points to, not a new file in the link's place; and
+    // an existing file keeps its permissions.
+    const std::string target = followLinks(path);
+    const std::string temporary = createTemporaryBeside(target);
     if (temporary.empty()) return -1;
+    struct stat existing;
+    if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
+        ::chmod(temporary.c_str(), existing.st_mode & 07777) != 0) {
+        std::remove(temporary.c_str());
+        return -1;
+    }
 
     int sum = 0;
     {
@@ -151,7 +172,7 @@ int Brain::save(const std::string& path) const {
         if (out.fail() && sum == 0) sum = -1;
     }
     if (sum == 0 && !syncFile(temporary)) sum = -1;
-    if (sum == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) sum = -1;
+    if (sum == 0 && std::rename(temporary.c_str(), target.c_str()) != 0) sum = -1;
     if (sum != 0) std::remove(temporary.c_str());
     return sum;
 }
@@ -165,28 +186,41 @@ int Brain::load(const std::string& path) {
     std::string header;
     if (!readHeaderLine(in, header) || header != kBrainFileHeader) return -1;
 
-    // Each network is read into a lobe of its own first; the brain takes them only when all
-    // are whole and shaped like the lobes they replace, so a bad file never leaves it half-loaded.
-    std::vector<std::unique_ptr<Lobe>> loaded;
-    int sum = 0;
-    // The smallest network will do as a placeholder: loading replaces its shape.
-    static constexpr int kPlaceholderShape[] = {1, 1};
-    for (std::size_t i = 0; i < lobes.size(); ++i) {
-        BACKPROP_NETWORK& current = lobes[i]->getNetwork();
-        auto candidate = std::make_unique<Lobe>(lobes[i]->getName(), current.getLearningRate(), current.getMomentum(),
-                                                2, kPlaceholderShape);
-        if (!candidate->isUsable()) return -1;
+    // The networks load straight into the lobes: a placeholder lobe to read into would take a
+    // random draw and node and link numbers of its own, and every driver made later in the process
+    // would start from other weights. A bad file never leaves the brain half-loaded: the lobes
+    // read so far get their networks back from a copy of their text (18 significant digits read
+    // back to the same bits).
+    std::vector<std::string> before;
+    for (const auto& lobe : lobes) {
+        std::ostringstream copy;
+        copy.imbue(std::locale::classic());
+        if (lobe->save(copy) != 0) return -1;
+        before.push_back(copy.str());
+    }
+    // Lobes whose network was replaced; a record that fails to read leaves its lobe as it was.
+    std::size_t changed = 0;
+    bool good = true;
+    while (good && changed < lobes.size()) {
+        Lobe& lobe = *lobes[changed];
+        const int numInputs = lobe.getNumInputs();
+        const int numOutputs = lobe.getNumOutputs();
+        if (lobe.load(in) != 0) {
+            good = false;
+            break;
+        }
+        ++changed;
         // A record must be followed by more text (at least its line end): a stream that ends
         // right after the last value is a cut file.
-        const bool read = candidate->load(in) == 0 && in.good();
-        const bool shaped = read && candidate->getNumInputs() == lobes[i]->getNumInputs() &&
-                            candidate->getNumOutputs() == lobes[i]->getNumOutputs();
-        sum += shaped ? 0 : -1;
-        loaded.push_back(std::move(candidate));
+        good = in.good() && lobe.getNumInputs() == numInputs && lobe.getNumOutputs() == numOutputs;
     }
-    if (sum != 0) return sum;
-    for (std::size_t i = 0; i < lobes.size(); ++i) lobes[i] = std::move(loaded[i]);
-    return 0;
+    if (good) return 0;
+    for (std::size_t i = 0; i < changed; ++i) {
+        std::istringstream copy(before[i]);
+        copy.imbue(std::locale::classic());
+        lobes[i]->load(copy);
+    }
+    return -1;
 }
 
 }  // namespace torvask

@@ -45,14 +45,14 @@ public:
 
     // Driver file: the header line, then one network record per lobe. save writes a temporary
     // file beside the target and renames it over the target only when everything was written,
-    // so a failed save leaves an existing file as it was. load reads every network first and
+    // so a failed save leaves an existing file as it was; a link is followed and the file it names
+    // is replaced, keeping its permissions. load reads every network first and
     // changes the brain only if the header is right, every record reads cleanly and every
     // network has its lobe's input and output counts. Both return 0 on success, non-zero else.
     int save(const std::string& path) const;
     int load(const std::string& path);
 
-    // Lobe `lobe`, or null for an invalid index. A successful load replaces the lobe objects, so
-    // the pointer is good only until the next load.
+    // Lobe `lobe`, or null for an invalid index.
     Lobe* getLobe(int lobe) const;
 
     // (lobe index, index within that lobe) for brain input / output k.

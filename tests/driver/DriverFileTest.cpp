@@ -4,12 +4,15 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "driver/Driver.h"
 #include "driver/DriverTestSupport.h"
+#include "neural/BaseLink.h"
+#include "neural/BaseNode.h"
 #include "support/TempDir.h"
 
 namespace torvask {
@@ -101,6 +104,42 @@ TEST(DriverFile, SavedFileHasTheUsualPermissions) {
     struct stat info {};
     ASSERT_EQ(::stat(dir.file("a.driver").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0644u);
+}
+
+TEST(DriverFile, SavingThroughALinkReplacesTheLinkedFileAndKeepsItsMode) {
+    TempDir dir;
+    const std::string real = dir.write("store/real.driver", "old");
+    ASSERT_EQ(::chmod(real.c_str(), 0600), 0);
+    std::filesystem::create_symlink(real, dir.file("link.driver"));
+    Driver driver;
+    ASSERT_EQ(driver.save(dir.file("link.driver")), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.driver")));
+    EXPECT_EQ(TempDir::read(real).rfind(kBrainFileHeader, 0), 0u);
+    struct stat info {};
+    ASSERT_EQ(::stat(real.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(folderEntries(dir.file("store")), std::vector<std::string>{"real.driver"});
+}
+
+// Loading takes from the random sequence and the node and link numbering exactly what building
+// the loaded network takes, so a driver made afterwards starts from the weights it would have.
+TEST(DriverFile, LoadingTakesOnlyTheLoadedNetworksDraws) {
+    TempDir dir;
+    Driver saved;
+    ASSERT_EQ(saved.save(dir.file("a.driver")), 0);
+    Driver driver;
+    const int links = 5 * 14 + 14 * 2;
+    const int nodes = 5 + 14 + 2;
+    std::srand(99);
+    const int nodeBefore = BASE_NODE::lastNodeId();
+    const int linkBefore = BASE_LINK::lastLinkId();
+    ASSERT_EQ(driver.load(dir.file("a.driver")), 0);
+    const int nextDraw = std::rand();
+    EXPECT_EQ(BASE_NODE::lastNodeId() - nodeBefore, nodes);
+    EXPECT_EQ(BASE_LINK::lastLinkId() - linkBefore, links);
+    std::srand(99);
+    for (int i = 0; i < links; ++i) std::rand();
+    EXPECT_EQ(nextDraw, std::rand());
 }
 
 struct HeaderCase {
