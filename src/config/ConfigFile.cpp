@@ -7,6 +7,10 @@ namespace torvask {
 int ConfigFile::load(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in.is_open()) return -1;
+    // A folder opens but cannot be read: that is a file that cannot be opened, and the content
+    // stays as it was.
+    in.peek();
+    if (in.bad()) return -1;
 
     sections.clear();
     std::string currentName;

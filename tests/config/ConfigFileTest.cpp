@@ -102,6 +102,10 @@ TEST(ConfigFile, AFolderIsNotAFile) {
     testing::TempDir dir;
     ConfigFile config;
     EXPECT_EQ(config.load(dir.str()), -1);
+    // Like a file that cannot be opened, it keeps what was loaded before.
+    ASSERT_EQ(config.load(dir.write("a.cfg", "[Paths]\nTempPath=temp\n")), 0);
+    EXPECT_EQ(config.load(dir.str()), -1);
+    EXPECT_EQ(config.lookup("Paths", "TempPath"), "temp");
 }
 
 }  // namespace
