@@ -165,11 +165,11 @@ TEST(LabTrain, TrainThenDriveMatchTheReference) {
 TEST(LabTrain, LobeDirHoldsTheBestNetwork) {
     TempDir dir;
     recordPatterns(dir.file("patterns"), 14);
-    std::filesystem::create_directory(dir.file("lobes"));
-    const LabRun run = runLab({"train", dir.file("patterns"), dir.file("a.driver"), "--lobe-dir", dir.file("lobes"),
-                            "--stop-at", "20"});
+    // The folder is made when it does not exist yet.
+    const LabRun run = runLab({"train", dir.file("patterns"), dir.file("a.driver"), "--lobe-dir",
+                               dir.file("lobes/new"), "--stop-at", "20"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_TRUE(std::filesystem::exists(dir.file("lobes/Brain.lobe")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("lobes/new/Brain.lobe")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("Brain.lobe")));
     EXPECT_TRUE(std::filesystem::exists(dir.file("a.driver")));
 }
@@ -268,8 +268,8 @@ TEST(LabFailures, FailuresExitNonZeroWithAMessage) {
         {{"train", dir.file("absent"), dir.file("x.driver")}, "cannot read pattern file", false},
         {{"train", dir.file("patterns"), dir.file("no/such/x.driver"), "--stop-at", "0"}, "cannot save the driver",
          true},
-        {{"train", dir.file("patterns"), dir.file("x.driver"), "--lobe-dir", dir.file("missing")},
-         "does not exist", false},
+        {{"train", dir.file("patterns"), dir.file("x.driver"), "--lobe-dir", dir.file("patterns.0/lobes")},
+         "cannot create lobe folder", false},
         {{"drive", dir.file("absent.driver"), "0", "0", "0", "0", "0"}, "cannot load driver file", false},
         {{"drive", dir.file("bad.driver"), "0", "0", "0", "0", "0"}, "cannot load driver file", false},
         {{"drive", dir.file("patterns.0"), "0", "0", "0", "0", "0"}, "cannot load driver file", false},

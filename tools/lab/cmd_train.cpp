@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
-#include <sys/stat.h>
 
 #include "LabCommand.h"
 #include "common/Paths.h"
@@ -123,9 +123,11 @@ int runTrain(int argc, char** argv) {
     const std::string lobeFolder =
         options.lobeDir ? withTrailingSeparator(*options.lobeDir) : folderOf(options.prefix);
 
-    struct stat folder {};
-    if (!lobeFolder.empty() && (::stat(lobeFolder.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode))) {
-        std::fprintf(stderr, "torvask-lab train: lobe folder '%s' does not exist\n", lobeFolder.c_str());
+    // A lobe folder named for this run is made when it is not there yet.
+    std::error_code madeError;
+    if (!lobeFolder.empty() && !std::filesystem::is_directory(lobeFolder, madeError) &&
+        (std::filesystem::create_directories(lobeFolder, madeError), !std::filesystem::is_directory(lobeFolder, madeError))) {
+        std::fprintf(stderr, "torvask-lab train: cannot create lobe folder '%s'\n", lobeFolder.c_str());
         return 1;
     }
     for (int i = 0; i < driver.getBrain().getNumLobes(); ++i) {
