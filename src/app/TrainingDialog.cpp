@@ -146,9 +146,13 @@ TrainingDialog::~TrainingDialog() {
     if (thread.joinable()) {
         // Normally the dialog closes only after the thread has ended. If it is destroyed
         // earlier, stop the training and keep delivering its blocking calls until it ends.
+        // Each wait sleeps until an event comes (the thread's last act posts one), and the
+        // user's input waits for the dialog to be gone.
         closeRequested_ = true;
         stopRequested = true;
-        while (threadRunning_.load()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        while (threadRunning_.load()) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
+        }
         // The events just delivered may have included the end-of-thread call, which joins.
         if (thread.joinable()) thread.join();
     }

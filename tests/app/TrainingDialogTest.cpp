@@ -10,6 +10,9 @@
 #include <QPushButton>
 #include <QTest>
 #include <atomic>
+#include <chrono>
+#include <ctime>
+#include <thread>
 #include <mutex>
 
 #include "ModalHelper.h"
@@ -255,6 +258,33 @@ TEST_F(TrainingDialogRun, DestroyingTheDialogMidTrainingWaitsForTheThread) {
     const int passes = script.passes.load();
     QTest::qWait(50);
     EXPECT_EQ(script.passes.load(), passes) << "nothing runs after the dialog is gone";
+}
+
+// Destroyed in the middle of a long pass, the dialog sleeps until the thread ends instead of
+// polling for events on a core of its own.
+TEST_F(TrainingDialogRun, DestroyingMidPassWaitsWithoutSpinning) {
+    std::atomic<bool> inPass{false};
+    auto d = std::make_unique<TrainingDialog>();
+    d->patternPrefix = "/tmp/x/patterns";
+    d->lobeFolder = "/tmp/x/";
+    d->setTrainer([&inPass](const std::string&, const std::string&, ProgressCallback, void*) {
+        inPass = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        return 0;
+    });
+    d->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(d.get()));
+    QTest::mouseClick(d->startButton(), Qt::LeftButton);
+    ASSERT_TRUE(testing::waitUntil([&] { return inPass.load(); }));
+    timespec cpuBefore{}, cpuAfter{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpuBefore);
+    const auto wallBefore = std::chrono::steady_clock::now();
+    d.reset();
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpuAfter);
+    const double cpu = double(cpuAfter.tv_sec - cpuBefore.tv_sec) + double(cpuAfter.tv_nsec - cpuBefore.tv_nsec) / 1e9;
+    ASSERT_GT(wall, 0.2);
+    EXPECT_LT(cpu, wall / 4) << "cpu " << cpu << " s of " << wall << " s waiting";
 }
 
 TEST(TrainingDialogFormat, TotalErrorHasTenDecimalsAndAtLeastTenCharacters) {
