@@ -1,11 +1,14 @@
 # Two entry points for a fresh Debian 12 machine:
 #   make run   installs what is missing, builds a Release build in build/ and starts Torvask
 #   make test  installs what is missing, builds everything and runs the whole test suite
+# and for developers:
+#   make fuzz  builds the file readers' fuzz targets with clang in build-fuzz/ and runs each
+#              for FUZZ_SECONDS (default 60), FUZZ_JOBS at a time (default 1)
 BUILD_DIR ?= build
 BUILD_TYPE ?= Release
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test build deps configure bench clean
+.PHONY: run test build deps configure bench fuzz clean
 
 deps:
 	@bash scripts/install-deps
@@ -26,6 +29,11 @@ test: build
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/*_bench; do [ -f "$$b" ] && [ -x "$$b" ] && "$$b"; done; true
+
+FUZZ_SECONDS ?= 60
+FUZZ_JOBS ?= 1
+fuzz: deps
+	@FUZZ_JOBS=$(FUZZ_JOBS) bash scripts/fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 clean:
 	@rm -rf $(BUILD_DIR)

@@ -2,13 +2,23 @@
 
 option(TORVASK_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 option(TORVASK_WERROR "Treat warnings as errors" OFF)
+option(TORVASK_FUZZ "Build the libFuzzer targets under tests/fuzz (clang only; implies the sanitizers)" OFF)
 
 set(TORVASK_WARNINGS -Wall -Wextra -Wpedantic)
 if(TORVASK_WERROR)
   list(APPEND TORVASK_WARNINGS -Werror)
 endif()
 
-if(TORVASK_SANITIZE)
+if(TORVASK_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "TORVASK_FUZZ needs clang (configure with CC=clang CXX=clang++)")
+  endif()
+  # Coverage feedback for every library the readers use; the fuzzer's own main is linked only
+  # into the fuzz executables.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(TORVASK_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
