@@ -124,6 +124,8 @@ TEST_F(GlDeviceTest, LightingFollowsTheFixedFunctionColourRules) {
         {"lit away", true, true, 1.0f, {0.1 + 0.5 * 0.2, 0.25 * 0.4, 1.0 * 0.5}},
         // No light enabled: emissive only.
         {"no light", true, false, -1.0f, {0.1, 0.0, 0.0}},
+        // A zero normal (a mesh without normals) has no direction to light: ambient and emissive.
+        {"zero normal", true, true, 0.0f, {0.1 + 0.5 * 0.2, 0.25 * 0.4, 1.0 * 0.5}},
     };
     ASSERT_TRUE(device->setLight(0, light));
     ASSERT_TRUE(device->setMaterial(material));
