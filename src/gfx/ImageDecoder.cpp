@@ -62,6 +62,21 @@ bool isPng(const std::uint8_t* data, std::size_t size) {
     return size >= 8 && std::memcmp(data, kSignature, 8) == 0;
 }
 
+// libpng sizes a chunk's buffer from the length the chunk declares before it reads the chunk:
+// two hundred bytes declaring a 2 GB text chunk cost 2 GB. Every chunk must lie inside the data.
+bool pngChunksInside(const std::uint8_t* data, std::size_t size) {
+    std::size_t at = 8;
+    while (at < size) {
+        if (size - at < 12) return false;
+        const std::uint32_t length = (std::uint32_t(data[at]) << 24) | (std::uint32_t(data[at + 1]) << 16) |
+                                     (std::uint32_t(data[at + 2]) << 8) | std::uint32_t(data[at + 3]);
+        if (length > size - at - 12) return false;
+        if (std::memcmp(data + at + 4, "IEND", 4) == 0) return true;
+        at += 12 + std::size_t(length);
+    }
+    return true;
+}
+
 bool isJpeg(const std::uint8_t* data, std::size_t size) {
     return size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
 }
@@ -171,6 +186,7 @@ bool decodePng(const std::uint8_t* data, std::size_t size, Image& image, ImageEr
     image = Image{};
     if (data == nullptr || size < 8) return fail(image, error, ImageError::Truncated);
     if (!isPng(data, size)) return fail(image, error, ImageError::NotRecognised);
+    if (!pngChunksInside(data, size)) return fail(image, error, ImageError::Truncated);
     png_image png;
     std::memset(&png, 0, sizeof png);
     png.version = PNG_IMAGE_VERSION;

@@ -182,6 +182,18 @@ TEST(PngJpegDecoders, TexelsAreCappedAgainstTheFileSize) {
     EXPECT_EQ(image.width(), 2048);
 }
 
+// Found by fuzzing: a chunk declaring far more bytes than the file holds made libpng allocate
+// them all before finding the data missing.
+TEST(PngDecoder, AChunkLongerThanTheFileIsTruncation) {
+    Bytes png = encodePng(8, 8, PNG_FORMAT_GRAY, Bytes(64, 7));
+    const std::uint8_t text[12] = {0x6F, 0x00, 0x00, 0x00, 't', 'E', 'X', 't', 'a', 0, 'b', 'c'};  // 1.8 GB
+    png.insert(png.end() - 12, text, text + sizeof text);
+    Image image;
+    ImageError error = ImageError::None;
+    EXPECT_FALSE(decodePng(png.data(), png.size(), image, &error));
+    EXPECT_EQ(error, ImageError::Truncated);
+}
+
 TEST(ImageFiles, OnlyRegularFilesAreRead) {
     for (const char* path : {"/dev/zero", "/tmp"}) {
         SCOPED_TRACE(path);
