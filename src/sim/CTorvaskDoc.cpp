@@ -203,9 +203,16 @@ std::int32_t CTorvaskDoc::render() {
 
         if (font) {
             d.beginText(*font);
-            d.drawText(*font, fpsText, -1, TextRect{2, 2, 500, 200}, kTextLeftTop, kStatusTextColor);
-            d.drawText(*font, statusText(), -1, TextRect{2, 30, 500, 200}, kTextLeftTop, kStatusTextColor);
-            d.drawText(*font, lapText, -1, TextRect{2, 200, 500, 500}, kTextLeftTop, kStatusTextColor);
+            // Each text over a dark copy one pixel down and right: yellow alone is hard to read
+            // over bright sand, and the shadow keeps its colour and place.
+            auto drawStatus = [&](const std::string& text, TextRect rect) {
+                const TextRect shadow{rect.left + 1, rect.top + 1, rect.right + 1, rect.bottom + 1};
+                d.drawText(*font, text, -1, shadow, kTextLeftTop, kStatusShadowColor);
+                d.drawText(*font, text, -1, rect, kTextLeftTop, kStatusTextColor);
+            };
+            drawStatus(fpsText, TextRect{2, 2, 500, 200});
+            drawStatus(statusText(), TextRect{2, 30, 500, 200});
+            drawStatus(lapText, TextRect{2, 200, 500, 500});
             d.endText(*font);
         }
         d.endScene();

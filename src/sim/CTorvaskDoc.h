@@ -54,6 +54,7 @@ struct SkyBatch {
 // Fixed scene values.
 inline constexpr int kVertexPoolCapacity = 500;
 inline constexpr std::uint32_t kStatusTextColor = 0xFFFFFF00;  // opaque yellow
+inline constexpr std::uint32_t kStatusShadowColor = 0xD0000000;  // mostly opaque black, under the text
 inline constexpr std::uint32_t kDepthClearColor = 0xFF0096FF;
 inline constexpr std::uint32_t kRecordIntervalMs = 200;
 // Display speed below which the car counts as standing still for recording.

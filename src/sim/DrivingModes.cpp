@@ -1,6 +1,8 @@
 // Moving between Idle, User Control and AI Control; training; saving the driver.
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -181,8 +183,26 @@ std::int32_t CTorvaskDoc::saveDriver() {
     request.initialFolder = driversPath;
     std::string path;
     if (!host_.shell->askSaveFile(request, &path)) return 0;
-    if (!driver || driver->save(path) != 0 || saveTeaching(path) != 0) {
-        formatMessage("Error saving driver");
+    // The system's reason is read straight after the failing step, before anything else can
+    // overwrite it; a failure without one (no driver, nothing to write) names none.
+    int reason = 0;
+    bool saved = false;
+    if (driver) {
+        errno = 0;
+        if (driver->save(path) != 0) {
+            reason = errno;
+        } else {
+            errno = 0;
+            if (saveTeaching(path) != 0) {
+                reason = errno;
+            } else {
+                saved = true;
+            }
+        }
+    }
+    if (!saved) {
+        formatMessage("Error saving driver\n\n%s\n%s", path.c_str(),
+                      reason != 0 ? std::strerror(reason) : "The driver could not be written.");
         return -1;
     }
     driverModified = false;

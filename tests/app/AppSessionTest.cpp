@@ -374,7 +374,9 @@ TEST_F(AppSession, AFailedSaveShowsErrorSavingDriver) {
         return true;
     });
     QString errorTitle;
-    auto error = testing::answerMessageBox("Error saving driver", QMessageBox::Ok, &errorTitle, "message-save-error");
+    const QString unwritable = QString::fromStdString((folder.dir.path() / "no-such-folder/x.driver").string());
+    auto error = testing::answerMessageBox("Error saving driver\n\n" + unwritable + "\nNo such file or directory",
+                                           QMessageBox::Ok, &errorTitle, "message-save-error");
     app->frame().action(command::kFileSaveAs)->trigger();
     EXPECT_TRUE(*save);
     EXPECT_TRUE(*error);

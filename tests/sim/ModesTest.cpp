@@ -373,7 +373,9 @@ TEST_F(ModesTest, SaveDriver) {
     // A path that cannot be written
     host->saveAnswers.push_back(dir.str() + "/no/such/folder/x.driver");
     EXPECT_EQ(doc->saveDriver(), -1);
-    EXPECT_EQ(messages.messages, std::vector<std::string>{"Error saving driver"});
+    // The first line stays as it was; the path and the system's reason follow.
+    EXPECT_EQ(messages.messages, std::vector<std::string>{"Error saving driver\n\n" + dir.str() +
+                                                          "/no/such/folder/x.driver\nNo such file or directory"});
     // A good path: the file holds the driver's header line
     const std::string good = dir.str() + "/drivers/good.driver";
     host->saveAnswers.push_back(good);

@@ -536,6 +536,11 @@ TEST_F(StartupTest, RenderStepCallsInOrderWithTheirStates) {
                           {statusText(), {2, 30, 500, 200}},
                           {doc->getLapText(), {2, 200, 500, 500}}};
     for (const auto& t : texts) {
+        // A dark shadow one pixel down and right first, then the yellow text in its place.
+        const DeviceCall& shadow = next(DeviceOp::DrawText);
+        EXPECT_EQ(shadow.text, t.text);
+        EXPECT_EQ(shadow.rect, (TextRect{t.rect.left + 1, t.rect.top + 1, t.rect.right + 1, t.rect.bottom + 1}));
+        EXPECT_EQ(shadow.color, 0xD0000000U);
         const DeviceCall& c = next(DeviceOp::DrawText);
         EXPECT_EQ(c.text, t.text);
         EXPECT_EQ(c.rect, t.rect);
