@@ -1,6 +1,7 @@
 #include "app/CMainFrame.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
@@ -90,13 +91,23 @@ void CMainFrame::createMenus() {
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     QMenu* camera = view->addMenu(QStringLiteral("Camera"));
     camera->setObjectName(QStringLiteral("cameraMenu"));
-    addCommand(camera, command::kCameraLongshot, QStringLiteral("Longshot"));
-    addCommand(camera, command::kCameraFollowTrack, QStringLiteral("Follow Track"))
+    // The F-keys are shown, not bound: the view reads them from its own keyboard snapshot, and
+    // a window shortcut would take them away from it.
+    addCommand(camera, command::kCameraLongshot, QStringLiteral("Longshot\tF1"));
+    addCommand(camera, command::kCameraFollowTrack, QStringLiteral("Follow Track\tF2"))
         ->setStatusTip(QStringLiteral("Follow Race Track"));
-    addCommand(camera, command::kCameraChase, QStringLiteral("Chase"));
-    addCommand(camera, command::kCameraFront, QStringLiteral("Front"));
-    addCommand(camera, command::kCameraSide, QStringLiteral("Side"));
-    addCommand(camera, command::kCameraOverhead, QStringLiteral("Overhead"));
+    addCommand(camera, command::kCameraChase, QStringLiteral("Chase\tF3"));
+    addCommand(camera, command::kCameraFront, QStringLiteral("Front\tF4"));
+    addCommand(camera, command::kCameraSide, QStringLiteral("Side\tF5"));
+    addCommand(camera, command::kCameraOverhead, QStringLiteral("Overhead\tF6"));
+    auto* cameras = new QActionGroup(this);
+    for (QAction* act : camera->actions()) {
+        act->setCheckable(true);
+        cameras->addAction(act);
+    }
+    // Exclusive, but with none marked while the camera is none of the six.
+    cameras->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    connect(camera, &QMenu::aboutToShow, this, &CMainFrame::updateCommandStates);
     QAction* toolbarToggle = addCommand(view, command::kViewToolbar, QStringLiteral("&Toolbar"));
     QAction* statusToggle = addCommand(view, command::kViewStatusBar, QStringLiteral("&Status Bar"));
     toolbarToggle->setCheckable(true);
@@ -201,6 +212,17 @@ void CMainFrame::updateCommandStates() {
     const bool aiControl = modeSource_ && modeSource_() == kAIControl;
     action(command::kFileSave)->setEnabled(aiControl);
     action(command::kFileSaveAs)->setEnabled(aiControl);
+    const int current = cameraSource_ ? cameraSource_() : 0;
+    for (int id : {command::kCameraLongshot, command::kCameraFollowTrack, command::kCameraChase, command::kCameraFront,
+                   command::kCameraSide, command::kCameraOverhead}) {
+        QAction* act = action(id);
+        if (act->isChecked() != (id == current)) act->setChecked(id == current);
+    }
+}
+
+void CMainFrame::setCameraSource(std::function<int()> cameraSource) {
+    cameraSource_ = std::move(cameraSource);
+    updateCommandStates();
 }
 
 void CMainFrame::setCloseGuard(std::function<bool()> guard) { closeGuard_ = std::move(guard); }

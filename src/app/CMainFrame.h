@@ -25,7 +25,10 @@ public:
     // The driving mode (0 Idle, 1 User Control, 2 AI Control) decides whether Save and
     // Save As are enabled; without a source they stay disabled.
     void setModeSource(std::function<int()> modeSource);
-    // Brings the enable states up to date; cheap enough to call once per frame.
+    // The command id of the camera in use (one of the six View > Camera commands), or 0 for
+    // none of them; View > Camera marks it.
+    void setCameraSource(std::function<int()> cameraSource);
+    // Brings the enable and check states up to date; cheap enough to call once per frame.
     void updateCommandStates();
 
     // Asked before the window closes; false keeps it open. Without a hook it closes.
@@ -60,6 +63,7 @@ private:
 
     std::map<int, QAction*> actions_;
     std::function<int()> modeSource_;
+    std::function<int()> cameraSource_;
     std::function<bool()> closeGuard_;
     QToolBar* toolBar_ = nullptr;
     QLabel* messagePane_ = nullptr;

@@ -23,6 +23,16 @@ std::string joinChosen(const std::string& folder, const QVariant& fileName) {
     return joinPath(toNativeSeparators(folder), fileName.toString().toStdString());
 }
 
+// The entry whose file is path (as OK would give it), or -1 when none is.
+int indexOfFile(const QComboBox* list, const std::string& folder, const std::string& path) {
+    if (path.empty()) return -1;
+    for (int i = 0; i < list->count(); ++i) {
+        const QVariant name = list->itemData(i, kFileNameRole);
+        if (name.isValid() && joinChosen(folder, name) == path) return i;
+    }
+    return -1;
+}
+
 }  // namespace
 
 QString SetupDialog::displayName(const std::string& fileName) {
@@ -95,14 +105,14 @@ void SetupDialog::populate() {
         trackList_->addItem(shown);
         trackList_->setItemData(trackList_->count() - 1, QString::fromStdString(file), kFileNameRole);
     }
-    if (trackList_->count() > 0) trackList_->setCurrentIndex(0);
+    if (trackList_->count() > 0) trackList_->setCurrentIndex(std::max(0, indexOfFile(trackList_, tracksFolder, trackFile)));
 
     driverList_->addItem(QStringLiteral("Train new driver"));
     for (const std::string& file : listFilesWithExtension(toNativeSeparators(driversFolder), ".driver")) {
         driverList_->addItem(displayName(file));
         driverList_->setItemData(driverList_->count() - 1, QString::fromStdString(file), kFileNameRole);
     }
-    driverList_->setCurrentIndex(0);
+    driverList_->setCurrentIndex(std::max(0, indexOfFile(driverList_, driversFolder, driverFile)));
 }
 
 void SetupDialog::onOk() {

@@ -21,6 +21,8 @@ public:
     std::string driversFolder;
     // Results of OK: the chosen track's full path (empty with no track to choose) and the
     // chosen driver's full path (empty for "Train new driver"). Quit leaves them alone.
+    // Set before the lists are filled, they choose the entries shown first (a previous choice
+    // comes back); a file no longer listed leaves the first entry chosen.
     std::string trackFile;
     std::string driverFile;
 

@@ -16,6 +16,7 @@
 #include "app/TrainingDialog.h"
 #include "driver/Driver.h"
 #include "gl/GlDevice.h"
+#include "render/CameraController.h"
 #include "sim/CTorvaskDoc.h"
 
 namespace torvask {
@@ -60,6 +61,21 @@ private:
 };
 
 }  // namespace
+
+int currentCameraCommand(const CameraController& controller) {
+    switch (controller.mode()) {
+        case CameraController::kModeStatic: return command::kCameraLongshot;
+        case CameraController::kModePath: return command::kCameraFollowTrack;
+        default: break;
+    }
+    const Vector3& o = controller.offset();
+    // The camera User Control starts with sits one unit beside Chase and looks the same.
+    if (o == Vector3(2.5, 3.0, -8.0) || o == Vector3(1.0, 3.0, -8.0)) return command::kCameraChase;
+    if (o == Vector3(2.5, 2.0, 8.0)) return command::kCameraFront;
+    if (o == Vector3(5.0, 1.5, -12.0)) return command::kCameraSide;
+    if (o == Vector3(0.0, 40.0, 0.0)) return command::kCameraOverhead;
+    return 0;
+}
 
 QStringList qtNameFilters(const std::string& filter) {
     const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
@@ -106,6 +122,7 @@ TorvaskApp::TorvaskApp(std::unique_ptr<TickClock> clock) : clock_(std::move(cloc
     });
 
     frame_->setModeSource([this] { return doc_->getMode(); });
+    frame_->setCameraSource([this] { return currentCameraCommand(doc_->getCameraController()); });
     frame_->setCloseGuard([this] { return doc_->CanCloseFrame(); });
     connect(frame_.get(), &CMainFrame::commandTriggered, this, &TorvaskApp::onCommand);
 
@@ -210,11 +227,15 @@ SetupChoice TorvaskApp::runSimulationSetup(const std::string& tracksFolder, cons
     SetupDialog dialog(frame_.get());
     dialog.tracksFolder = tracksFolder;
     dialog.driversFolder = driversFolder;
+    // The dialog comes back with the last choice rather than the first track and a new driver.
+    dialog.trackFile = lastSetup_.trackFile;
+    dialog.driverFile = lastSetup_.driverFile;
     SetupChoice choice;
     choice.accepted = dialog.exec() == QDialog::Accepted;
     if (choice.accepted) {
         choice.trackFile = dialog.trackFile;
         choice.driverFile = dialog.driverFile;
+        lastSetup_ = choice;
     }
     return choice;
 }

@@ -14,6 +14,7 @@
 
 namespace torvask {
 
+class CameraController;
 class CMainFrame;
 class CTorvaskDoc;
 class CTorvaskView;
@@ -77,7 +78,11 @@ private:
     std::unique_ptr<CTorvaskDoc> doc_;
     std::unique_ptr<IdleLoop> idle_;
     QTimer indicatorTimer_;
+    SetupChoice lastSetup_;  // the last OK in Simulation Setup
 };
+
+// The View > Camera command of the camera the controller runs, or 0 when it is none of the six.
+int currentCameraCommand(const CameraController& controller);
 
 // Splits a filter of the form "Name (*.a)|*.a|Other|*.*||" into Qt name filters.
 QStringList qtNameFilters(const std::string& filter);

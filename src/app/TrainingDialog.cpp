@@ -110,6 +110,7 @@ TrainingDialog::TrainingDialog(QWidget* parent) : QDialog(parent) {
     iterationAxis_->setTitleText(QStringLiteral("Iteration"));
     iterationAxis_->setLabelFormat(QStringLiteral("%d"));
     iterationAxis_->setRange(0, 10);
+    iterationAxis_->setTickCount(6);  // 0, 2, ... 10: whole numbers before the first report
     errorAxis_ = new QValueAxis;
     errorAxis_->setTitleText(QStringLiteral("Total error"));
     errorAxis_->setRange(0, 1);
@@ -213,6 +214,9 @@ void TrainingDialog::trainingThread() {
             QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Torvask"), QStringLiteral("Training Complete"),
                             QMessageBox::Ok, this);
             box.setObjectName(QStringLiteral("trainingCompleteBox"));
+            // It opens over the chart; a frame of its own keeps it from reading as part of it
+            // where the window system draws none.
+            box.setStyleSheet(QStringLiteral("QMessageBox#trainingCompleteBox { border: 2px solid palette(dark); }"));
             box.exec();
             stopButton_->setEnabled(false);
             testDriverButton_->setEnabled(true);

@@ -68,6 +68,7 @@ public:
     QLineEdit* totalErrorField() const { return totalErrorField_; }
     QLineEdit* lobeField() const { return lobeField_; }
     QLineSeries* errorSeries() const { return errorSeries_; }
+    QValueAxis* iterationAxis() const { return iterationAxis_; }
     QLineSeries* goodShareSeries() const { return goodShareSeries_; }
 
     // "%10.10f": ten decimals, at least ten characters wide.

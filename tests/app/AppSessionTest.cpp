@@ -169,17 +169,20 @@ TEST_F(AppSession, DriveTrainTestSaveAndReload) {
     EXPECT_DOUBLE_EQ(doc().getThrottle(), 0.0);
 
     // F1 to F6 switch the cameras while held.
+    // View > Camera marks the camera in use.
+    EXPECT_TRUE(app->frame().action(command::kCameraChase)->isChecked()) << "User Control starts beside Chase";
     struct CameraKey {
         Qt::Key key;
         std::int32_t mode;
         Vector3 offset;
+        int command;
     } cameraKeys[] = {
-        {Qt::Key_F1, CameraController::kModeStatic, {}},
-        {Qt::Key_F2, CameraController::kModePath, {}},
-        {Qt::Key_F3, CameraController::kModeFollow, Vector3(2.5, 3.0, -8.0)},
-        {Qt::Key_F4, CameraController::kModeFollow, Vector3(2.5, 2.0, 8.0)},
-        {Qt::Key_F5, CameraController::kModeFollow, Vector3(5.0, 1.5, -12.0)},
-        {Qt::Key_F6, CameraController::kModeFollow, Vector3(0.0, 40.0, 0.0)},
+        {Qt::Key_F1, CameraController::kModeStatic, {}, command::kCameraLongshot},
+        {Qt::Key_F2, CameraController::kModePath, {}, command::kCameraFollowTrack},
+        {Qt::Key_F3, CameraController::kModeFollow, Vector3(2.5, 3.0, -8.0), command::kCameraChase},
+        {Qt::Key_F4, CameraController::kModeFollow, Vector3(2.5, 2.0, 8.0), command::kCameraFront},
+        {Qt::Key_F5, CameraController::kModeFollow, Vector3(5.0, 1.5, -12.0), command::kCameraSide},
+        {Qt::Key_F6, CameraController::kModeFollow, Vector3(0.0, 40.0, 0.0), command::kCameraOverhead},
     };
     for (const CameraKey& c : cameraKeys) {
         SCOPED_TRACE(c.key);
@@ -190,6 +193,7 @@ TEST_F(AppSession, DriveTrainTestSaveAndReload) {
         if (c.mode == CameraController::kModeFollow) {
             EXPECT_EQ(doc().getCameraController().offset(), c.offset);
         }
+        EXPECT_TRUE(app->frame().action(c.command)->isChecked());
         frames(1);
     }
     // The View > Camera entries do the same.

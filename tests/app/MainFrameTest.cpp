@@ -45,12 +45,12 @@ const std::vector<CommandCase>& commandTable() {
         {kEditCut, "Cu&t\tCtrl+X", {QKeySequence("Ctrl+X"), QKeySequence("Shift+Del")}, false, false, false},
         {kEditCopy, "&Copy\tCtrl+C", {QKeySequence("Ctrl+C"), QKeySequence("Ctrl+Ins")}, false, false, false},
         {kEditPaste, "&Paste\tCtrl+V", {QKeySequence("Ctrl+V"), QKeySequence("Shift+Ins")}, false, false, false},
-        {kCameraLongshot, "Longshot", {}, true, true, true},
-        {kCameraFollowTrack, "Follow Track", {}, true, true, true},
-        {kCameraChase, "Chase", {}, true, true, true},
-        {kCameraFront, "Front", {}, true, true, true},
-        {kCameraSide, "Side", {}, true, true, true},
-        {kCameraOverhead, "Overhead", {}, true, true, true},
+        {kCameraLongshot, "Longshot\tF1", {}, true, true, true},
+        {kCameraFollowTrack, "Follow Track\tF2", {}, true, true, true},
+        {kCameraChase, "Chase\tF3", {}, true, true, true},
+        {kCameraFront, "Front\tF4", {}, true, true, true},
+        {kCameraSide, "Side\tF5", {}, true, true, true},
+        {kCameraOverhead, "Overhead\tF6", {}, true, true, true},
         {kViewToolbar, "&Toolbar", {}, true, true, true},
         {kViewStatusBar, "&Status Bar", {}, true, true, true},
         {kHelpControls, "Controls", {}, true, true, true},
@@ -128,8 +128,30 @@ TEST(MainFrame, MenusHoldTheirEntriesInOrder) {
     EXPECT_EQ(menuTexts(topMenu(frame, "&View")), (QStringList{"Camera", "&Toolbar", "&Status Bar"}));
     QMenu* camera = frame.findChild<QMenu*>(QStringLiteral("cameraMenu"));
     ASSERT_NE(camera, nullptr);
-    EXPECT_EQ(menuTexts(camera), (QStringList{"Longshot", "Follow Track", "Chase", "Front", "Side", "Overhead"}));
+    EXPECT_EQ(menuTexts(camera), (QStringList{"Longshot\tF1", "Follow Track\tF2", "Chase\tF3", "Front\tF4",
+                                              "Side\tF5", "Overhead\tF6"}));
     EXPECT_EQ(menuTexts(topMenu(frame, "&Help")), (QStringList{"Controls", "&About Torvask..."}));
+}
+
+// View > Camera marks the camera in use (and nothing for a camera that is none of the six).
+TEST(MainFrame, TheCameraMenuMarksTheCurrentCamera) {
+    CMainFrame frame;
+    int current = kCameraSide;
+    frame.setCameraSource([&current] { return current; });
+    auto checked = [&frame] {
+        std::vector<int> ids;
+        for (int id : {kCameraLongshot, kCameraFollowTrack, kCameraChase, kCameraFront, kCameraSide, kCameraOverhead}) {
+            if (frame.action(id)->isChecked()) ids.push_back(id);
+        }
+        return ids;
+    };
+    EXPECT_EQ(checked(), std::vector<int>{kCameraSide});
+    current = kCameraLongshot;  // changed by a key in the view: the menu catches up when opened
+    emit frame.findChild<QMenu*>(QStringLiteral("cameraMenu"))->aboutToShow();
+    EXPECT_EQ(checked(), std::vector<int>{kCameraLongshot});
+    current = 0;
+    frame.updateCommandStates();
+    EXPECT_EQ(checked(), std::vector<int>{});
 }
 
 TEST(MainFrame, ToolbarHoldsTheStandardButtonsWithIcons) {

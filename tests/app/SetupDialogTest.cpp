@@ -106,6 +106,26 @@ TEST_F(SetupDialogFolder, OkGivesPathsOfTheFilesOnDisk) {
     }
 }
 
+// A previous choice comes back; one no longer listed falls back to the first entries.
+TEST_F(SetupDialogFolder, ShowsThePreviousChoiceFirst) {
+    struct Row { std::string track, driver; int trackIndex, driverIndex; };
+    const std::string f = dir.str();
+    const Row rows[] = {{f + "/tracks/bend.trn", f + "/drivers/my.best.driver", 1, 2},
+                        {f + "/tracks/gone.trn", f + "/drivers/gone.driver", 0, 0},
+                        {f + "/tracks/oval.trn", "", 2, 0}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.track);
+        SetupDialog d;
+        d.tracksFolder = dialog.tracksFolder;
+        d.driversFolder = dialog.driversFolder;
+        d.trackFile = row.track;
+        d.driverFile = row.driver;
+        d.populate();
+        EXPECT_EQ(d.trackList()->currentIndex(), row.trackIndex);
+        EXPECT_EQ(d.driverList()->currentIndex(), row.driverIndex);
+    }
+}
+
 TEST_F(SetupDialogFolder, QuitRejectsAndLeavesTheResultsAlone) {
     dialog.trackFile = "before.trn";
     dialog.driverFile = "before.driver";

@@ -9,6 +9,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QValueAxis>
+#include <cmath>
 #include <atomic>
 #include <chrono>
 #include <ctime>
@@ -118,6 +120,13 @@ TEST_F(TrainingDialogRun, StartsReadyWithEmptyFields) {
     }
     EXPECT_FALSE(d.lobeField()->isVisible());
     EXPECT_FALSE(d.findChild<QPushButton*>(QStringLiteral("cancelButton"))->isVisible());
+    // The empty chart's iteration ticks are whole numbers (the labels print them as integers).
+    const QValueAxis* axis = d.iterationAxis();
+    const double step = (axis->max() - axis->min()) / (axis->tickCount() - 1);
+    for (int i = 0; i < axis->tickCount(); ++i) {
+        const double tick = axis->min() + i * step;
+        EXPECT_EQ(tick, std::round(tick)) << i;
+    }
 }
 
 TEST_F(TrainingDialogRun, WithoutADriverTheButtonsStayAsBuilt) {
