@@ -281,6 +281,19 @@ TEST_F(AppSession, DriveTrainTestSaveAndReload) {
     EXPECT_EQ(doc().getMode(), kModeAIControl);
     frames(10);
     EXPECT_EQ(statusText().rfind("Mode: AI Control", 0), 0u);
+
+    // The next Simulation Setup comes back with that choice rather than "Train new driver".
+    QString shownDriver;
+    auto next = whenModal([&](QWidget* w) {
+        auto* d = qobject_cast<SetupDialog*>(w);
+        if (!d || !d->isVisible()) return false;
+        shownDriver = d->driverList()->currentText();
+        QTimer::singleShot(0, d->okButton(), &QPushButton::click);
+        return true;
+    });
+    app->frame().action(command::kFileNew)->trigger();
+    EXPECT_TRUE(*next);
+    EXPECT_EQ(shownDriver, QStringLiteral("Mine"));
 }
 
 // Start, a few passes (or until every pattern is learned), Stop, acknowledge, Test Driver: the
