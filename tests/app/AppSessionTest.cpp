@@ -437,15 +437,10 @@ TEST_F(AppSession, KeysNeedNoClickAndAQuickEscBetweenFramesActs) {
 TEST_F(AppSession, TheProjectionFollowsTheViewShape) {
     auto setup = chooseInSetup("Oval", "Train new driver");
     ASSERT_TRUE(app->initialUpdate());
-    const QSize sizes[] = {{1280, 800}, {500, 900}};
-    for (const QSize& size : sizes) {
-        app->frame().resize(size);
-        ASSERT_TRUE(waitUntil([&] { return app->frame().size() == size; }));
-        QTest::qWait(50);
-        const float aspect = static_cast<float>(app->view().width()) / static_cast<float>(app->view().height());
-        EXPECT_EQ(doc().getViewAspect(), aspect);
-        EXPECT_EQ(size.width() > size.height(), aspect > 1.0f);
-    }
+    app->frame().resize(500, 900);  // a tall window
+    ASSERT_TRUE(waitUntil([this] { return app->view().height() > app->view().width(); }));
+    QTest::qWait(50);
+    EXPECT_EQ(doc().getViewAspect(), static_cast<float>(app->view().width()) / static_cast<float>(app->view().height()));
 }
 
 TEST_F(AppSession, QuitInTheFirstSetupClosesWithoutAMessage) {

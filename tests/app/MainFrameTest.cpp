@@ -133,27 +133,6 @@ TEST(MainFrame, MenusHoldTheirEntriesInOrder) {
     EXPECT_EQ(menuTexts(topMenu(frame, "&Help")), (QStringList{"Controls", "&About Torvask..."}));
 }
 
-// View > Camera marks the camera in use (and nothing for a camera that is none of the six).
-TEST(MainFrame, TheCameraMenuMarksTheCurrentCamera) {
-    CMainFrame frame;
-    int current = kCameraSide;
-    frame.setCameraSource([&current] { return current; });
-    auto checked = [&frame] {
-        std::vector<int> ids;
-        for (int id : {kCameraLongshot, kCameraFollowTrack, kCameraChase, kCameraFront, kCameraSide, kCameraOverhead}) {
-            if (frame.action(id)->isChecked()) ids.push_back(id);
-        }
-        return ids;
-    };
-    EXPECT_EQ(checked(), std::vector<int>{kCameraSide});
-    current = kCameraLongshot;  // changed by a key in the view: the menu catches up when opened
-    emit frame.findChild<QMenu*>(QStringLiteral("cameraMenu"))->aboutToShow();
-    EXPECT_EQ(checked(), std::vector<int>{kCameraLongshot});
-    current = 0;
-    frame.updateCommandStates();
-    EXPECT_EQ(checked(), std::vector<int>{});
-}
-
 TEST(MainFrame, ToolbarHoldsTheStandardButtonsWithIcons) {
     CMainFrame frame;
     std::vector<int> ids;
