@@ -375,6 +375,22 @@ TEST(LabTeach, ACorrectionRoundRetrainsOnTheDemonstrationPlusEveryCorrection) {
     EXPECT_EQ(std::count(teaching.begin(), teaching.end(), '\n'), demonstrated + corrections);
 }
 
+TEST(LabTeach, ADriverThatLapsCleanlyIsLeftAlone) {
+    TempDir dir;
+    // On the Technical track the teacher would still take the wheel from the sample driver three
+    // times in a lap (--keep-correcting 1), although it laps cleanly.
+    const LabRun run = runLab({"teach", "--track", TORVASK_DATA_DIR "/tracks/Technical.trn", "--driver",
+                               TORVASK_DATA_DIR "/drivers/Demo.driver", "--out", dir.file("same.driver"), "--rounds",
+                               "1", "--eval-laps", "1", "--correct-laps", "1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::istringstream lines(run.out);
+    std::string round0, round1;
+    ASSERT_TRUE(std::getline(lines, round0) && std::getline(lines, round1)) << run.out;
+    ASSERT_EQ(fieldOf(round0, "offtrack"), 0) << round0;
+    EXPECT_EQ(fieldOf(round1, "takeovers"), 0) << round1;
+    EXPECT_EQ(round1.substr(round1.find(" laps=")), round0.substr(round0.find(" laps=")));
+}
+
 }  // namespace
 }  // namespace torvask
 

@@ -22,7 +22,7 @@ namespace {
 
 const char* const kUsage =
     "--track FILE --out DRIVER [--laps N] [--rounds K] [--passes P] [--round-passes P] [--driver FILE] "
-    "[--eval-laps N] [--correct-laps N] [--max-seconds S]";
+    "[--eval-laps N] [--correct-laps N] [--max-seconds S] [--keep-correcting 0|1]";
 const char* const kTrainQuestion = "Train driver with collected data?";
 constexpr double kTeacherStuckSeconds = 40.0;
 
@@ -34,6 +34,9 @@ struct TeachOptions {
     int evalLaps = 3;
     int correctLaps = 3;
     double maxSeconds = 400.0;  // per drive
+    // Also correct a driver whose round already gave clean laps. A teacher who sees clean laps
+    // stops: corrections of a driver that is fine only risk breaking it somewhere else.
+    bool keepCorrecting = false;
 };
 
 struct TrainingBound {
@@ -181,6 +184,7 @@ bool parseTeachOptions(std::map<std::string, std::string>& opt, TeachOptions& o)
         {"--eval-laps", 1, 100, static_cast<double>(o.evalLaps)},
         {"--correct-laps", 1, 100, static_cast<double>(o.correctLaps)},
         {"--max-seconds", 1, 1e5, o.maxSeconds},
+        {"--keep-correcting", 0, 1, o.keepCorrecting ? 1.0 : 0.0},
     };
     for (IntOption& t : table) {
         if (opt.count(t.name) && !parseNumberOption(t.name, opt[t.name], t.lo, t.hi, t.value)) return false;
@@ -192,6 +196,7 @@ bool parseTeachOptions(std::map<std::string, std::string>& opt, TeachOptions& o)
     o.evalLaps = static_cast<int>(table[4].value);
     o.correctLaps = static_cast<int>(table[5].value);
     o.maxSeconds = table[6].value;
+    o.keepCorrecting = table[7].value != 0.0;
     return true;
 }
 
@@ -200,7 +205,7 @@ int teach(int argc, char** argv) {
     std::map<std::string, std::string> opt;
     if (!parseOptions(argc, argv,
                       {"--track", "--out", "--laps", "--rounds", "--passes", "--round-passes", "--driver",
-                       "--eval-laps", "--correct-laps", "--max-seconds"},
+                       "--eval-laps", "--correct-laps", "--max-seconds", "--keep-correcting"},
                       opt)) {
         return printUsage(self);
     }
@@ -229,17 +234,24 @@ int teach(int argc, char** argv) {
 
     int takeOvers = 0, correctionPatterns = 0;
     std::string figures;
+    bool clean = false;
     for (int round = 0; round <= o.rounds; ++round) {
         if (round == 0 || takeOvers > 0) {
             DriveMonitor monitor(doc);
             if (!evaluate(session, o, monitor)) return 1;
             figures = monitor.summaryLine();
+            clean = static_cast<int>(monitor.laps().size()) >= o.evalLaps && monitor.offTrackFrames() == 0 &&
+                    !monitor.stuck();
         }
         // A round without a correction leaves the driver as it was, and so its figures.
         std::printf("round=%d patterns=%d takeovers=%d corrections=%d %s\n", round, bound.patterns, takeOvers,
                     correctionPatterns, figures.c_str());
         std::fflush(stdout);
         if (round == o.rounds || (round > 0 && takeOvers == 0)) continue;
+        if (clean && !o.keepCorrecting) {
+            takeOvers = correctionPatterns = 0;
+            continue;
+        }
 
         if (!correct(session, demo, o, takeOvers)) return 1;
         correctionPatterns = 0;
