@@ -1,16 +1,10 @@
 #include "driver/Brain.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "driver/FileReplace.h"
 
-#include <cstdio>
-#include <cerrno>
-#include <filesystem>
 #include <fstream>
 #include <istream>
 #include <locale>
-#include <random>
 #include <sstream>
 
 namespace torvask {
@@ -36,44 +30,6 @@ bool readHeaderLine(std::istream& in, std::string& line) {
         line.push_back(static_cast<char>(c));
     }
     return false;
-}
-
-// Creates a new, empty file beside `target` that no one else has, and returns its name (empty on
-// failure). The file is created with the usual permissions so the renamed driver file has them.
-std::string createTemporaryBeside(const std::string& target) {
-    std::random_device random;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        // A short name of its own in the target's folder, whatever the length of the target's name.
-        char leaf[40];
-        std::snprintf(leaf, sizeof leaf, ".driver-%08x.tmp", static_cast<unsigned>(random()));
-        const std::size_t slash = target.rfind('/');
-        const std::string name = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + leaf;
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-            return name;
-        }
-        if (errno != EEXIST) return std::string();
-    }
-    return std::string();
-}
-
-// The file a path names after following every symbolic link, even when that file does not exist
-// yet; the path itself when it is no link (or the links cannot be followed).
-std::string followLinks(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_symlink(path, ec)) return path;
-    const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
-    return ec ? path : resolved.string();
-}
-
-// Pushes the written bytes to the disk, so that the rename never exposes an empty file after a crash.
-bool syncFile(const std::string& name) {
-    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
 }
 
 }  // namespace
@@ -144,36 +100,14 @@ int Brain::trainLobe(int lobe, const std::string& patternFile, const std::string
 
 int Brain::save(const std::string& path) const {
     if (lobes.empty()) return -1;
-    // Saving over a link writes the file it points to, not a new file in the link's place; and
-    // an existing file keeps its permissions.
-    const std::string target = followLinks(path);
-    const std::string temporary = createTemporaryBeside(target);
-    if (temporary.empty()) return -1;
-    struct stat existing;
-    if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
-        ::chmod(temporary.c_str(), existing.st_mode & 07777) != 0) {
-        std::remove(temporary.c_str());
-        return -1;
-    }
-
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out << kBrainFileHeader << '\n';
     int sum = 0;
-    {
-        std::ofstream out(temporary, std::ios::out | std::ios::trunc);
-        if (!out.is_open()) {
-            std::remove(temporary.c_str());
-            return -1;
-        }
-        out.imbue(std::locale::classic());
-        out << kBrainFileHeader << '\n';
-        for (const auto& lobe : lobes) sum += lobe->save(out);
-        out.flush();
-        if (!out.good() && sum == 0) sum = -1;
-        out.close();
-        if (out.fail() && sum == 0) sum = -1;
-    }
-    if (sum == 0 && !syncFile(temporary)) sum = -1;
-    if (sum == 0 && std::rename(temporary.c_str(), target.c_str()) != 0) sum = -1;
-    if (sum != 0) std::remove(temporary.c_str());
+    for (const auto& lobe : lobes) sum += lobe->save(out);
+    if (sum == 0 && !out.good()) sum = -1;
+    // Saving over a link writes the file it points to; an existing file keeps its permissions.
+    if (sum == 0 && !replaceFileContents(path, out.str())) sum = -1;
     return sum;
 }
 

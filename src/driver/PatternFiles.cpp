@@ -1,13 +1,9 @@
 #include "driver/PatternFiles.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "driver/FileReplace.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string_view>
 
 namespace torvask {
@@ -40,37 +36,6 @@ int appendRenumbered(const std::string& text, int firstNumber, std::string& out)
     return count;
 }
 
-// Writes bytes to a new file beside target, pushes them to the disk and renames it over target.
-bool replaceFile(const std::string& target, const std::string& bytes) {
-    const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    std::random_device random;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        char leaf[40];
-        std::snprintf(leaf, sizeof leaf, ".patterns-%08x.tmp", static_cast<unsigned>(random()));
-        const std::string temporary = folder + leaf;
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            if (errno == EEXIST) continue;
-            return false;
-        }
-        bool ok = true;
-        std::size_t done = 0;
-        while (ok && done < bytes.size()) {
-            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            ok = n > 0;
-            if (ok) done += static_cast<std::size_t>(n);
-        }
-        ok = ok && ::fsync(fd) == 0;
-        ok = ::close(fd) == 0 && ok;
-        ok = ok && std::rename(temporary.c_str(), target.c_str()) == 0;
-        if (!ok) std::remove(temporary.c_str());
-        return ok;
-    }
-    return false;
-}
-
 }  // namespace
 
 std::string siblingPatternsFile(const std::string& driverFile) {
@@ -98,7 +63,7 @@ int joinPatternFiles(const std::vector<std::string>& sources, const std::string&
         if (!readWhole(source, text)) return -1;
         count += appendRenumbered(text, count + 1, joined);
     }
-    return replaceFile(target, joined) ? count : -1;
+    return replaceFileContents(target, joined) ? count : -1;
 }
 
 int countPatternRecords(const std::string& file) {
