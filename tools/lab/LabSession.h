@@ -55,6 +55,9 @@ bool parseNumberOption(const std::string& option, const std::string& text, doubl
 // "mm:ss.mmm" of a millisecond count, as the lap text shows times.
 std::string formatLapTime(std::int64_t ms);
 
+// Distance between two points in the ground plane (x, z), heights ignored.
+double groundDistance(const Vector3& a, const Vector3& b);
+
 // Distance in the ground plane (x, z) from p to the track's closed centre line.
 double distanceFromCentreLine(const Track& track, const Vector3& p);
 

@@ -1,4 +1,5 @@
 #include "Demonstrator.h"
+#include "LabSession.h"
 
 #include <algorithm>
 #include <array>
@@ -25,10 +26,6 @@ constexpr double kUnitsPerSecondPerSpeed = 0.227;
 
 double clamp(double v, double lo, double hi) { return std::max(lo, std::min(hi, v)); }
 
-double flatDistance(const Vector3& a, const Vector3& b) {
-    return std::hypot(a.x - b.x, a.z - b.z);
-}
-
 }  // namespace
 
 void holdKeys(HeadlessHost& host, const DemoKeys& keys) {
@@ -42,11 +39,11 @@ void holdKeys(HeadlessHost& host, const DemoKeys& keys) {
 Demonstrator::Demonstrator(const Track& track, DemoTuning tuning) : track_(track), tuning_(tuning) {
     const auto& w = track_.getWaypoints();
     int n = static_cast<int>(w.size());
-    if (n >= 2 && flatDistance(w.front(), w.back()) < 1e-6) --n;  // the closing repeat of the first
+    if (n >= 2 && groundDistance(w.front(), w.back()) < 1e-6) --n;  // the closing repeat of the first
     loopSize_ = n;
     if (n < 3) return;
     segment_.resize(n);
-    for (int i = 0; i < n; ++i) segment_[i] = flatDistance(w[i], w[(i + 1) % n]);
+    for (int i = 0; i < n; ++i) segment_[i] = groundDistance(w[i], w[(i + 1) % n]);
     // A bend's radius is the road's length over its turn, both taken over a short window: a
     // corner where the loop joins counts as the tight bend the car has to drive round it.
     radius_.assign(n, std::numeric_limits<double>::infinity());
@@ -105,7 +102,7 @@ int Demonstrator::nearestWaypoint(const Vector3& p) const {
     int best = 0;
     double bestDistance = std::numeric_limits<double>::infinity();
     for (int i = 0; i < n; ++i) {
-        const double d = flatDistance(p, w[i]);
+        const double d = groundDistance(p, w[i]);
         if (d < bestDistance) {
             bestDistance = d;
             best = i;
@@ -121,7 +118,7 @@ Vector3 Demonstrator::pointAhead(int from, double distance) const {
     double left = distance;
     for (int steps = 0; steps < n; ++steps) {
         const int j = (i + 1) % n;
-        const double seg = flatDistance(w[i], w[j]);
+        const double seg = groundDistance(w[i], w[j]);
         if (seg >= left && seg > 0.0) {
             const double t = left / seg;
             return w[i] + (w[j] - w[i]) * t;
@@ -142,7 +139,7 @@ DemoKeys Demonstrator::decide(const Vector3& position, double yaw, double speed,
     const Vector3 target = pointAhead(nearest, lookAhead);
     const double toTarget = std::atan2(target.x - position.x, target.z - position.z);
     const double alpha = std::remainder(toTarget - yaw, 2.0 * M_PI);  // > 0: target to the right
-    const double distance = std::max(1.0, flatDistance(target, position));
+    const double distance = std::max(1.0, groundDistance(target, position));
     const double wheelAngle = std::atan(2.0 * kWheelBase * std::sin(alpha) / distance);
     targetSteering_ = clamp(wheelAngle / kWheelAnglePerSteering, -kSteeringLimit, kSteeringLimit);
 

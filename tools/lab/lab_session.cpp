@@ -119,6 +119,8 @@ std::string formatLapTime(std::int64_t ms) {
     return text;
 }
 
+double groundDistance(const Vector3& a, const Vector3& b) { return std::hypot(a.x - b.x, a.z - b.z); }
+
 double distanceFromCentreLine(const Track& track, const Vector3& p) {
     const auto& w = track.getWaypoints();
     if (w.empty()) return 0.0;

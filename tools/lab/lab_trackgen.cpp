@@ -2,6 +2,7 @@
 #include <cmath>
 #include <limits>
 
+#include "LabSession.h"
 #include "TrackGenerator.h"
 #include "sim/CTorvaskDoc.h"
 
@@ -17,8 +18,6 @@ constexpr int kMaxAttempts = 20000;
 constexpr double kGenMinRadius = 22.0;
 constexpr double kGenMinGap = 40.0;
 constexpr double kGenWallClearance = 8.0;
-
-double flat(const Vector3& a, const Vector3& b) { return std::hypot(a.x - b.x, a.z - b.z); }
 
 double turnDegrees(const Vector3& a, const Vector3& b, const Vector3& c) {
     const double ux = b.x - a.x, uz = b.z - a.z, vx = c.x - b.x, vz = c.z - b.z;
@@ -42,12 +41,12 @@ TrackShape measureTrack(const Track& track, double terrainWidth, double terrainD
     TrackShape shape;
     const auto& all = track.getWaypoints();
     if (all.size() < 4) return shape;
-    shape.closingGap = flat(all.front(), all.back());
+    shape.closingGap = groundDistance(all.front(), all.back());
 
     // The loop without its closing repeat, and without samples that land on their predecessor.
     std::vector<Vector3> w;
     for (std::size_t i = 0; i + 1 < all.size(); ++i) {
-        if (w.empty() || flat(w.back(), all[i]) > 1e-6) w.push_back(all[i]);
+        if (w.empty() || groundDistance(w.back(), all[i]) > 1e-6) w.push_back(all[i]);
     }
     if (shape.closingGap > 1e-6) w.push_back(all.back());
     const std::size_t n = w.size();
@@ -65,7 +64,7 @@ TrackShape measureTrack(const Track& track, double terrainWidth, double terrainD
         const Vector3& c = w[(i + 1) % n];
         const double cross = std::fabs((b.x - a.x) * (c.z - a.z) - (b.z - a.z) * (c.x - a.x));
         if (cross < 1e-12) continue;  // in line: no bend at all
-        const double radius = flat(a, b) * flat(b, c) * flat(a, c) / (2.0 * cross);
+        const double radius = groundDistance(a, b) * groundDistance(b, c) * groundDistance(a, c) / (2.0 * cross);
         if (radius < shape.minRadius) {
             shape.minRadius = radius;
             shape.minRadiusWaypoint = static_cast<int>(i);
@@ -73,8 +72,8 @@ TrackShape measureTrack(const Track& track, double terrainWidth, double terrainD
     }
 
     std::vector<double> along(n, 0.0);
-    for (std::size_t i = 1; i < n; ++i) along[i] = along[i - 1] + flat(w[i - 1], w[i]);
-    shape.length = along[n - 1] + flat(w[n - 1], w[0]);
+    for (std::size_t i = 1; i < n; ++i) along[i] = along[i - 1] + groundDistance(w[i - 1], w[i]);
+    shape.length = along[n - 1] + groundDistance(w[n - 1], w[0]);
 
     // Point-to-segment distances, so the answer does not depend on how densely the road is sampled.
     shape.minGap = std::numeric_limits<double>::infinity();
@@ -167,7 +166,7 @@ bool generateTrack(std::uint32_t seed, bool bendStart, GeneratedTrack& out) {
             int side = -1;
             for (int k = 0; k < m && side < 0; ++k) {
                 const int c = (first + k) % m;
-                if (flat(ring[c], ring[(c + 1) % m]) >= 150.0) side = c;
+                if (groundDistance(ring[c], ring[(c + 1) % m]) >= 150.0) side = c;
             }
             if (side < 0) continue;
             const Vector3& a = ring[side];
