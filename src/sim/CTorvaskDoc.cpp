@@ -99,7 +99,16 @@ std::int32_t CTorvaskDoc::updateDriving() {
         // recorded, it would teach the driver that standing still is right, and a driver that
         // has learned that never moves again once it stops.
         const bool idleAtRest = car->getSpeed() < kRestSpeed && !isDriveKeyDown(keyState);
-        if (drivingStarted && !idleAtRest && now() - timing.lastRecordTick >= kRecordIntervalMs) {
+        // The driver's pedal fades out over up to 0.4 s after the hand-over. Recorded meanwhile,
+        // a driver that was braking to a stall would be taught to brake at rest, in the very
+        // correction meant to teach it to pull away.
+        if (handOverSettling_ && personDriving_) {
+            const bool throttleHeld = isKeyDown(keyState, dik::kW) || isKeyDown(keyState, dik::kUp);
+            const bool brakeHeld = isKeyDown(keyState, dik::kS) || isKeyDown(keyState, dik::kDown);
+            handOverSettling_ = (throttle > 0.0 && !throttleHeld) || (brake > 0.0 && !brakeHeld);
+        }
+        if (drivingStarted && !idleAtRest && !(personDriving_ && handOverSettling_) &&
+            now() - timing.lastRecordTick >= kRecordIntervalMs) {
             const std::vector<double> inputs = car->getInputs(0);
             driver->recordPattern(inputs, outputs);
             timing.lastRecordTick = now();

@@ -279,6 +279,9 @@ private:
     bool sceneReady = false;
 
     bool personDriving_ = false;
+    // Just after taking the wheel, until no pedal the person leaves alone still holds the
+    // driver's value: nothing is recorded meanwhile.
+    bool handOverSettling_ = false;
     std::uint32_t lastDriveKeyTick_ = 0;
     std::int32_t correctionsStarted_ = 0;  // names the correction files of this scene
     std::string currentCorrection_;

@@ -87,6 +87,7 @@ void CTorvaskDoc::takeTheWheel() {
     driver->openPatternFiles(prefix);
     currentCorrection_ = patternFileName(prefix, 0);
     personDriving_ = true;
+    handOverSettling_ = true;
     lastDriveKeyTick_ = now();
     // The first pattern a record interval after the hand-over: recorded at once, it would
     // pair the car's state with the driver's own controls, the very mistake being corrected.

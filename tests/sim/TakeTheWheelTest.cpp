@@ -73,6 +73,31 @@ TEST_F(TakeTheWheelTest, DriveKeyHandsOverWithoutAJumpRecordsAndHandsBackAfterAS
     EXPECT_EQ(TempDir::read(tempFolder() + "patterns.0"), "demo\n");
 }
 
+TEST_F(TakeTheWheelTest, TheDriversFadingBrakeIsNotRecordedAsTheLesson) {
+    // A driver that brakes hard whatever it sees.
+    std::string patterns;
+    for (int i = 1; i <= 30; ++i) patterns += std::to_string(i) + "\t0.1\t0.1\t0\t-0.1\t0.1\t0.5\t0\n";
+    dir.write("braking.0", patterns);
+    Driver braking;
+    long passes = 0;
+    braking.train(dir.str() + "/braking", dir.str(), [](const TrainingProgress& p, void* n) {
+        return (*static_cast<long*>(n) = p.iteration) >= 300 ? 1 : 0; }, &passes);
+    ASSERT_EQ(braking.save(dir.str() + "/drivers/braking.driver"), 0);
+    startRunning(dir.str() + "/drivers/braking.driver");
+    for (int i = 0; i < 10; ++i) ASSERT_EQ(frameAfter(17), 0);
+    ASSERT_LT(doc->getCar()->getThrottleControl(), -0.8);
+
+    // W: the brake takes over 0.3 s to fade. Patterns of that time would teach braking.
+    host->press(dik::kW);
+    for (int i = 0; i < 60; ++i) ASSERT_EQ(frameAfter(17), 0);
+    std::istringstream lines(TempDir::read(tempFolder() + "correction1.0"));
+    int recorded = 0;
+    for (std::string line; std::getline(lines, line); ++recorded) {
+        EXPECT_GE(std::stod(line.substr(line.rfind('\t') + 1)), 0.5) << line;
+    }
+    EXPECT_EQ(recorded, 4);  // the first once the brake is gone, at 0.36 s, then every 200 ms
+}
+
 TEST_F(TakeTheWheelTest, EscAfterACorrectionTrainsFromTheCurrentNetworkThenDrivesAgain) {
     startRunning(driverFile());
     const auto loaded = answer();
