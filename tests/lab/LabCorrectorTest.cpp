@@ -83,6 +83,12 @@ TEST(Corrector, TakesTheWheelFromAStandingCarButNotFromOneThatPullsAway) {
     for (double speed = 40.0; !slowing.update({}, speed, kTarget, 0.25); speed -= 1.0)
         ASSERT_LT(++frames, 20);
     EXPECT_EQ(frames, 8);  // first below 36 (0.6 of the target) at 35, taken a second later at 32
+    // Too slow and still braking hard: taken at once, before it stalls.
+    Corrector braking(kHalfWidth);
+    EXPECT_FALSE(braking.update({}, 35.0, kTarget, 0.05));
+    EXPECT_FALSE(braking.update({}, 26.0, kTarget, 0.05));
+    EXPECT_TRUE(braking.update({}, 24.0, kTarget, 0.05));
+    EXPECT_EQ(braking.reason(), CorrectionReason::Slow);
 }
 
 TEST(Corrector, HandsBackOnlyWhenRecoveredAndAfterTheShortestHold) {
@@ -100,6 +106,24 @@ TEST(Corrector, HandsBackOnlyWhenRecoveredAndAfterTheShortestHold) {
     ASSERT_TRUE(brief.update({8.0, 0.0}, kTarget, kTarget, 0.25));
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(brief.update({}, kTarget, kTarget, 0.25)) << i;
     EXPECT_FALSE(brief.update({}, kTarget, kTarget, 0.25));
+}
+
+TEST(Corrector, WatchingThePaceTakesADawdlingCarAndWaitsForItToBeUpToSpeed) {
+    CorrectorTuning pace;
+    pace.watchPace = true;
+    Corrector watching(kHalfWidth, pace), usual(kHalfWidth);
+    // 0.7 of the target: not slow enough to stall, too slow for the teacher watching the pace.
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_FALSE(watching.update({}, 0.7 * kTarget, kTarget, 0.25)) << i;
+        EXPECT_FALSE(usual.update({}, 0.7 * kTarget, kTarget, 0.25)) << i;
+    }
+    EXPECT_TRUE(watching.update({}, 0.7 * kTarget, kTarget, 0.25));  // two seconds of it
+    EXPECT_EQ(watching.reason(), CorrectionReason::Timid);
+    EXPECT_FALSE(usual.update({}, 0.7 * kTarget, kTarget, 0.25));
+    // 0.85 of the target would do for a stall; this teacher waits for 0.9.
+    for (int i = 0; i < 8; ++i) EXPECT_TRUE(watching.update({}, 0.85 * kTarget, kTarget, 0.25)) << i;
+    EXPECT_TRUE(watching.update({}, 0.9 * kTarget, kTarget, 0.25));
+    EXPECT_FALSE(watching.update({}, 0.9 * kTarget, kTarget, 0.25));
 }
 
 }  // namespace

@@ -24,15 +24,22 @@ struct CorrectorTuning {
     double leaveLookAhead = 0.5;      // seconds of drift to extrapolate ...
     double leaveFraction = 0.90;      // ... to this fraction of the half width
     double slowFraction = 0.60;       // of the demonstrator's target speed
-    double slowSeconds = 1.0;         // that long slow without speeding up
+    double slowSeconds = 1.0;         // that long slow without speeding up ...
+    double slowDrop = 10.0;           // ... or at once, slower by this much still (display speed)
     double recoveredFraction = 0.25;  // of the half width
     double recoveredHeading = 0.10;   // radians
     double recoveredSpeedFraction = 0.75;
     double recoveredSeconds = 0.5;  // recovered for this long before handing back
     double minHoldSeconds = 1.0;    // a take-over lasts at least this long
+    // Watching the pace as well: a driver that laps cleanly but well below the teacher's speed is
+    // shown the pace where it dawdles, and handed back only once it is up to speed.
+    bool watchPace = false;
+    double timidFraction = 0.80;   // of the target speed ...
+    double timidSeconds = 2.0;     // ... that long without speeding up
+    double pacedFraction = 0.90;   // recovered: at least this fraction of the target speed
 };
 
-enum class CorrectionReason { None, Far, HeadingAway, LeavingRoad, Slow };
+enum class CorrectionReason { None, Far, HeadingAway, LeavingRoad, Slow, Timid };
 const char* correctionReasonName(CorrectionReason reason);
 
 class Corrector {
@@ -49,6 +56,7 @@ public:
     int takeOvers() const { return takeOvers_; }
 
 private:
+    static double belowFor(double speed, double limit, double dt, double& since, double& seconds);
     CorrectionReason judge(const CentreLinePose& pose, double speed, double targetSpeed, double dt);
 
     double halfWidth_;
@@ -59,6 +67,8 @@ private:
     double drift_ = 0.0;  // smoothed d(offset)/dt, units per second
     double slowFor_ = 0.0;
     double slowSpeed_ = 0.0;  // the speed when the slow spell began
+    double timidFor_ = 0.0;
+    double timidSpeed_ = 0.0;
     double heldFor_ = 0.0;
     double recoveredFor_ = 0.0;
     CorrectionReason reason_ = CorrectionReason::None;

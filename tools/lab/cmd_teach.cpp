@@ -25,6 +25,11 @@ const char* const kUsage =
     "[--eval-laps N] [--correct-laps N] [--max-seconds S] [--keep-correcting 0|1]";
 const char* const kTrainQuestion = "Train driver with collected data?";
 constexpr double kTeacherStuckSeconds = 40.0;
+// A student whose best lap is this much slower than the teacher's is not done yet, clean or not.
+constexpr double kPaceRatio = 1.2;
+// A student that went wrong in its evaluation but not while the teacher watched is watched for
+// up to this many times the usual laps, until the teacher finds something to correct.
+constexpr int kLongerWatch = 3;
 
 struct TeachOptions {
     int laps = 3;            // demonstration laps
@@ -34,8 +39,8 @@ struct TeachOptions {
     int evalLaps = 3;
     int correctLaps = 3;
     double maxSeconds = 400.0;  // per drive
-    // Also correct a driver whose round already gave clean laps. A teacher who sees clean laps
-    // stops: corrections of a driver that is fine only risk breaking it somewhere else.
+    // Also correct a driver whose round already gave clean laps at a good pace. A teacher who
+    // sees those stops: corrections of a driver that is fine only risk breaking it elsewhere.
     bool keepCorrecting = false;
 };
 
@@ -98,10 +103,31 @@ bool evaluate(LabSession& session, const TeachOptions& o, DriveMonitor& monitor)
     return true;
 }
 
-// The learned driver drives; the demonstrator takes the wheel whenever the car goes wrong.
-bool correct(LabSession& session, Demonstrator& demo, const TeachOptions& o, int& takeOvers) {
+// The best lap's time in ms, or 0 without a lap.
+std::int64_t bestLapMs(const DriveMonitor& monitor) {
+    std::int64_t best = 0;
+    for (const LapRecord& lap : monitor.laps()) {
+        if (best == 0 || lap.lapTextMs < best) best = lap.lapTextMs;
+    }
+    return best;
+}
+
+// What the teacher saw in the student's last evaluation.
+struct RoundVerdict {
+    bool clean = false;  // every lap done, never off the ribbon, never stuck
+    bool slow = false;   // its best lap well behind the teacher's
+};
+
+// The learned driver drives; the demonstrator takes the wheel whenever the car goes wrong. A
+// student that was not clean is watched longer if need be, so a round is not wasted on a lap
+// where it happened to do well; a slow one is also taken over where it dawdles.
+bool correct(LabSession& session, Demonstrator& demo, const TeachOptions& o, const RoundVerdict& verdict,
+             int& takeOvers) {
     CTorvaskDoc& doc = session.doc();
-    Corrector corrector(doc.getTrack().getTrackWidth() * 0.5);
+    CorrectorTuning tuning;
+    tuning.watchPace = verdict.slow;
+    Corrector corrector(doc.getTrack().getTrackWidth() * 0.5, tuning);
+    const int longestWatch = verdict.clean ? o.correctLaps : o.correctLaps * kLongerWatch;
     DriveMonitor monitor(doc);
     const double since = session.simulatedSeconds();
     double dt = 1.0 / 60.0;
@@ -110,8 +136,10 @@ bool correct(LabSession& session, Demonstrator& demo, const TeachOptions& o, int
     // ends only when no waypoint was gained for much longer than a stuck learned driver gets.
     double sinceProgress = 0.0;
     std::int32_t progress = doc.getLapProgress();
-    while (session.simulatedSeconds() - since < o.maxSeconds &&
-           static_cast<int>(monitor.laps().size()) < o.correctLaps && sinceProgress < kTeacherStuckSeconds) {
+    while (session.simulatedSeconds() - since < o.maxSeconds * (longestWatch / o.correctLaps) &&
+           sinceProgress < kTeacherStuckSeconds) {
+        const int laps = static_cast<int>(monitor.laps().size());
+        if (laps >= longestWatch || (laps >= o.correctLaps && corrector.takeOvers() > 0)) break;
         if (doc.getLapProgress() != progress) {
             progress = doc.getLapProgress();
             sinceProgress = 0.0;
@@ -218,10 +246,14 @@ int teach(int argc, char** argv) {
     CTorvaskDoc& doc = session.doc();
     Demonstrator demo(doc.getTrack());
     TrainingBound bound;
+    // The demonstrator's best lap, the pace a student is judged by; unknown when correcting a
+    // saved driver, whose pace is then left as it is.
+    double demoBestMs = 0.0;
 
     if (!opt.count("--driver")) {
         DriveMonitor monitor(doc);
         if (!demonstrate(session, demo, o, monitor)) return 1;
+        demoBestMs = static_cast<double>(bestLapMs(monitor));
         std::printf("demo patterns=%d %s\n", doc.getDriver()->getPatternCount(),
                     monitor.summaryLine().c_str());
         std::fflush(stdout);
@@ -234,26 +266,28 @@ int teach(int argc, char** argv) {
 
     int takeOvers = 0, correctionPatterns = 0;
     std::string figures;
-    bool clean = false;
+    RoundVerdict verdict;
     for (int round = 0; round <= o.rounds; ++round) {
         if (round == 0 || takeOvers > 0) {
             DriveMonitor monitor(doc);
             if (!evaluate(session, o, monitor)) return 1;
             figures = monitor.summaryLine();
-            clean = static_cast<int>(monitor.laps().size()) >= o.evalLaps && monitor.offTrackFrames() == 0 &&
-                    !monitor.stuck();
+            verdict.clean = static_cast<int>(monitor.laps().size()) >= o.evalLaps &&
+                            monitor.offTrackFrames() == 0 && !monitor.stuck();
+            const std::int64_t best = bestLapMs(monitor);
+            verdict.slow = demoBestMs > 0 && best > 0 && static_cast<double>(best) > kPaceRatio * demoBestMs;
         }
         // A round without a correction leaves the driver as it was, and so its figures.
         std::printf("round=%d patterns=%d takeovers=%d corrections=%d %s\n", round, bound.patterns, takeOvers,
                     correctionPatterns, figures.c_str());
         std::fflush(stdout);
         if (round == o.rounds || (round > 0 && takeOvers == 0)) continue;
-        if (clean && !o.keepCorrecting) {
+        if (verdict.clean && !verdict.slow && !o.keepCorrecting) {
             takeOvers = correctionPatterns = 0;
             continue;
         }
 
-        if (!correct(session, demo, o, takeOvers)) return 1;
+        if (!correct(session, demo, o, verdict, takeOvers)) return 1;
         correctionPatterns = 0;
         for (const std::string& file : doc.getPendingCorrections()) correctionPatterns += countLines(file);
         // Without a correction Esc would end the session instead; the driver is as good as

@@ -45,11 +45,24 @@ const char* correctionReasonName(CorrectionReason reason) {
             return "leaving-road";
         case CorrectionReason::Slow:
             return "slow";
+        case CorrectionReason::Timid:
+            return "timid";
     }
     return "none";
 }
 
 Corrector::Corrector(double halfWidth, CorrectorTuning tuning) : halfWidth_(halfWidth), tuning_(tuning) {}
+
+// How long the speed has stayed below limit without gaining 5 display units: a car that is
+// picking up speed is doing something about it.
+double Corrector::belowFor(double speed, double limit, double dt, double& since, double& seconds) {
+    if (speed >= limit) return seconds = 0.0;
+    if (seconds == 0.0 || speed > since + 5.0) {
+        since = speed;
+        seconds = 0.0;
+    }
+    return seconds += dt;
+}
 
 CorrectionReason Corrector::judge(const CentreLinePose& pose, double speed, double targetSpeed, double dt) {
     const double off = std::fabs(pose.offset);
@@ -61,16 +74,16 @@ CorrectionReason Corrector::judge(const CentreLinePose& pose, double speed, doub
     if (std::fabs(pose.offset + drift_ * tuning_.leaveLookAhead) > tuning_.leaveFraction * halfWidth_) {
         return CorrectionReason::LeavingRoad;
     }
-    // Slow and not gaining speed: stopped, or creeping too timidly to count as driving.
-    if (speed < tuning_.slowFraction * targetSpeed) {
-        if (slowFor_ == 0.0 || speed > slowSpeed_ + 5.0) {
-            slowSpeed_ = speed;
-            slowFor_ = 0.0;
-        }
-        slowFor_ += dt;
-        if (slowFor_ >= tuning_.slowSeconds) return CorrectionReason::Slow;
-    } else {
-        slowFor_ = 0.0;
+    // Slow and not gaining speed: stopped, or creeping too timidly to count as driving. A car
+    // that is already too slow and still braking is taken at once: waiting for it to stop would
+    // teach how to pull away, not how not to stall.
+    if (belowFor(speed, tuning_.slowFraction * targetSpeed, dt, slowSpeed_, slowFor_) >= tuning_.slowSeconds ||
+        (slowFor_ > 0.0 && speed < slowSpeed_ - tuning_.slowDrop)) {
+        return CorrectionReason::Slow;
+    }
+    if (tuning_.watchPace &&
+        belowFor(speed, tuning_.timidFraction * targetSpeed, dt, timidSpeed_, timidFor_) >= tuning_.timidSeconds) {
+        return CorrectionReason::Timid;
     }
     return CorrectionReason::None;
 }
@@ -99,11 +112,12 @@ bool Corrector::update(const CentreLinePose& pose, double speed, double targetSp
     heldFor_ += dt;
     const bool recovered = std::fabs(pose.offset) < tuning_.recoveredFraction * halfWidth_ &&
                            std::fabs(pose.headingError) < tuning_.recoveredHeading &&
-                           speed >= tuning_.recoveredSpeedFraction * targetSpeed;
+                           speed >= (tuning_.watchPace ? tuning_.pacedFraction : tuning_.recoveredSpeedFraction) *
+                                        targetSpeed;
     recoveredFor_ = recovered ? recoveredFor_ + dt : 0.0;
     if (heldFor_ >= tuning_.minHoldSeconds && recoveredFor_ >= tuning_.recoveredSeconds) {
         correcting_ = false;
-        slowFor_ = 0.0;
+        slowFor_ = timidFor_ = 0.0;
     }
     return correcting_;
 }
