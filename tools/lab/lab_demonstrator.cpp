@@ -1,5 +1,6 @@
 #include "Demonstrator.h"
 #include "LabSession.h"
+#include "sim/DriveControls.h"
 
 #include <algorithm>
 #include <array>
@@ -9,13 +10,6 @@
 namespace torvask::lab {
 namespace {
 
-constexpr double kSteeringLimit = 1.0 / 3.0;
-// The keyboard's ramps, per second: a held pedal rises slowly, a released one falls fast; a
-// held steering key turns slowly, released steering springs back to the centre.
-constexpr double kPedalRise = 0.25;
-constexpr double kPedalFall = 2.5;
-constexpr double kSteerRate = 0.25;
-constexpr double kSteerCentring = 12.0;
 // Wheelbase of the car (front and rear axles 0.4 of its length of 4 from the centre).
 constexpr double kWheelBase = 3.2;
 // Steering value s gives front-wheel angles of 2.1 s and 0.7 s: about 1.4 s on average.
@@ -162,7 +156,7 @@ DemoKeys Demonstrator::decide(const Vector3& position, double yaw, double speed,
             double result;
         };
         const std::array<Choice, 3> choices = {{
-            {false, false, steering - steering * dt * kSteerCentring},
+            {false, false, steering - steering * dt * kSteerCentringRate},
             {true, false, steering - kSteerRate * dt},
             {false, true, steering + kSteerRate * dt},
         }};
@@ -178,7 +172,7 @@ DemoKeys Demonstrator::decide(const Vector3& position, double yaw, double speed,
     }
     {
         auto ramp = [&](double v, bool held) {
-            return clamp(held ? v + kPedalRise * dt : v - kPedalFall * dt, 0.0, 1.0);
+            return clamp(held ? v + kPedalRiseRate * dt : v - kPedalFallRate * dt, 0.0, 1.0);
         };
         struct Choice {
             bool w, s;
