@@ -150,6 +150,15 @@ bool CarPhysics::step(double /*stepSize*/) {
     wheelSpeed = wheelSpeed + throttle - 0.02 * v;
     if (wheelSpeed < 0.0) wheelSpeed = 0.0;
     if (wheelSpeed > maxWheelSpeed) wheelSpeed = maxWheelSpeed;
+    // The brake's motor is stronger than the throttle's; aimed at a wheel speed the throttle
+    // built up beyond the car's own speed, it would pull the car forward harder than full
+    // throttle does. Braking aims no faster than the rear wheels turn now, nor faster than
+    // wheels rolling at the car's speed would turn (a spinning wheel turns faster).
+    if (throttle < 0.0) {
+        const double rolling = v / kWheelRadius;
+        const double turning = std::fmin(rearWheelTurnRate(), rolling);
+        if (wheelSpeed > turning) wheelSpeed = turning;
+    }
 
     const double force = (throttle < 0.0) ? 0.5 * 10.0 : 0.5 * driveForce * 0.02;
     for (int k = 2; k < kWheelCount; ++k) {
@@ -172,6 +181,14 @@ bool CarPhysics::step(double /*stepSize*/) {
         dJointSetHinge2Param(wheelJoints[k], dParamFudgeFactor, 0.1);
     }
     return true;
+}
+
+double CarPhysics::rearWheelTurnRate() const {
+    // The motor drives forward at a negative spin rate (it is set to -wheelSpeed).
+    double sum = 0.0;
+    for (int k = 2; k < kWheelCount; ++k) sum -= dJointGetHinge2Angle2Rate(wheelJoints[k]);
+    const double rate = sum / (kWheelCount - 2);
+    return rate > 0.0 ? rate : 0.0;
 }
 
 void CarPhysics::placeAt(double x, double y, double z) {

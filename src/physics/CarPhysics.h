@@ -66,6 +66,8 @@ protected:
 
 private:
     void forgetModel();
+    // Forward spin of the rear wheels (rad/s, mean of the two), never below 0.
+    double rearWheelTurnRate() const;
 
     double length = 0.0;
     double width = 0.0;

@@ -83,6 +83,47 @@ TEST_F(Handling, TopSpeedIsTheWheelRimSpeedAndTheCarStopsFromIt) {
     EXPECT_GT(distance, 1.0);
 }
 
+// W held until the car reaches 100, then S at once, as a person's keys move the pedals (up 0.25 a
+// second, down 2.5 a second, 60 physics steps a second). While the lifting throttle still
+// outweighs the brake the car may gain; once the pedal brakes, it must never speed up: the
+// brake's stronger motor once pulled the car on towards the wheel speed the throttle built.
+TEST_F(Handling, BrakingNeverSpeedsTheCarUp) {
+    place(100, 2000, kPi / 2);
+    constexpr double kRise = 0.25 / 60.0;
+    constexpr double kFall = 2.5 / 60.0;
+    double throttle = 0.0;
+    int steps = 0;
+    for (; model->getSpeed() < 100.0 && steps < 6000; ++steps) {
+        throttle = std::min(1.0, throttle + kRise);
+        car->setOutputs({0.5, 0.5 * (throttle + 1.0)}, 0);
+        physicsServer().step(kStep);
+    }
+    ASSERT_GE(model->getSpeed(), 100.0);
+    const Vector3 brakeAt = position();
+    double brake = 0.0;
+    double previous = model->getSpeed();
+    double peak = previous;
+    int stopped = -1;
+    for (int i = 1; i <= 4000 && stopped < 0; ++i) {
+        throttle = std::max(0.0, throttle - kFall);
+        brake = std::min(1.0, brake + kRise);
+        car->setOutputs({0.5, 0.5 * (throttle - brake + 1.0)}, 0);
+        physicsServer().step(kStep);
+        const double speed = model->getSpeed();
+        peak = std::max(peak, speed);
+        if (brake > throttle) {
+            ASSERT_LE(speed, previous + 1e-6) << "step " << i << " of braking";
+        }
+        previous = speed;
+        if (speed < 0.5) stopped = i;
+    }
+    ASSERT_GT(stopped, 0) << "never stopped";
+    const Vector3 d = position() - brakeAt;
+    std::printf("handling: W to 100 in %.2f s, then S: peak %.1f, stops in %.2f s over %.1f units (60 steps a second)\n",
+                steps / 60.0, peak, stopped / 60.0, std::hypot(d.x, d.z));
+    RecordProperty("brakingDistanceFrom100", std::to_string(std::hypot(d.x, d.z)));
+}
+
 struct LockCase {
     const char* name;
     double output;
