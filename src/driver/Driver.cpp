@@ -77,6 +77,14 @@ int Driver::openPatternFiles(const std::string& prefix) {
     return 0;
 }
 
+bool Driver::patternFilesWritable() const {
+    if (patternStreams.empty()) return false;
+    for (const auto& stream : patternStreams) {
+        if (!stream->is_open() || !stream->good()) return false;
+    }
+    return true;
+}
+
 int Driver::closePatternFiles() {
     for (auto& stream : patternStreams) {
         if (stream->is_open()) stream->close();

@@ -53,6 +53,8 @@ public:
     int getSlot() const { return slot; }
     int getPatternCount() const { return patternCount; }
     bool patternFilesOpen() const { return !patternStreams.empty(); }
+    // True while pattern files are open and every one of them can still be written.
+    bool patternFilesWritable() const;
 
 private:
     Brain brain;

@@ -107,7 +107,10 @@ std::int32_t CTorvaskDoc::updateDriving() {
             const bool brakeHeld = isKeyDown(keyState, dik::kS) || isKeyDown(keyState, dik::kDown);
             handOverSettling_ = (throttle > 0.0 && !throttleHeld) || (brake > 0.0 && !brakeHeld);
         }
-        if (drivingStarted && !idleAtRest && !(personDriving_ && handOverSettling_) &&
+        // Waiting to hand back with no drive key held is the person letting go, not a lesson:
+        // recorded, it would pair the spot that needed correcting with no steering and no pedal.
+        const bool handingBack = personDriving_ && !isDriveKeyDown(keyState);
+        if (drivingStarted && !idleAtRest && !handingBack && !(personDriving_ && handOverSettling_) &&
             now() - timing.lastRecordTick >= kRecordIntervalMs) {
             const std::vector<double> inputs = car->getInputs(0);
             driver->recordPattern(inputs, outputs);

@@ -5,10 +5,13 @@
 #include <cstring>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <system_error>
 
 #include "common/Messages.h"
 #include "driver/Driver.h"
+#include "driver/FileReplace.h"
 #include "driver/PatternFiles.h"
 #include "physics/Car.h"
 #include "sim/CTorvaskDoc.h"
@@ -18,6 +21,18 @@ namespace torvask {
 namespace {
 const Vector3 kUserControlCamera(1.0, 3.0, -8.0);
 const Vector3 kAIControlCamera(2.5, 3.0, -8.0);
+
+// A file's bytes as they are before a save replaces them; false when there is no such file or
+// it cannot be read.
+bool readWholeFile(const std::string& path, std::string& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad()) return false;
+    bytes = content.str();
+    return true;
+}
 }  // namespace
 
 std::int32_t CTorvaskDoc::enterUserControl() {
@@ -188,6 +203,11 @@ std::int32_t CTorvaskDoc::saveDriver() {
     int reason = 0;
     bool saved = false;
     if (driver) {
+        // The driver and its patterns belong together: when the patterns cannot be written,
+        // the driver file goes back to what it was (or away, if it was new), so that a failed
+        // save leaves both as they were.
+        std::string formerDriver;
+        const bool hadDriver = readWholeFile(path, formerDriver);
         errno = 0;
         if (driver->save(path) != 0) {
             reason = errno;
@@ -195,6 +215,11 @@ std::int32_t CTorvaskDoc::saveDriver() {
             errno = 0;
             if (saveTeaching(path) != 0) {
                 reason = errno;
+                if (hadDriver) {
+                    replaceFileContents(path, formerDriver);
+                } else {
+                    std::remove(path.c_str());
+                }
             } else {
                 saved = true;
             }

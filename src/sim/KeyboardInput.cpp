@@ -1,6 +1,8 @@
 // The keyboard step: one snapshot a frame turned into cameras, the mode-leaving command and
 // the three ramped drive controls.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "common/Messages.h"
 #include "driver/Driver.h"
@@ -84,8 +86,18 @@ void CTorvaskDoc::takeTheWheel() {
     // This frame's drive key arms recording, as in User Control.
     drivingStarted = false;
     const std::string prefix = formatBuffer("%scorrection%d", tempPath.c_str(), ++correctionsStarted_);
+    errno = 0;
     driver->openPatternFiles(prefix);
     currentCorrection_ = patternFileName(prefix, 0);
+    if (!driver->patternFilesWritable()) {
+        // Listed, a file that was never written would fail every later training on the
+        // corrections; the person keeps the wheel, only this correction is not recorded.
+        const int reason = errno;
+        driver->closePatternFiles();
+        formatMessage("Error recording correction\n\n%s\n%s", currentCorrection_.c_str(),
+                      reason != 0 ? std::strerror(reason) : "The file could not be written.");
+        currentCorrection_.clear();
+    }
     personDriving_ = true;
     handOverSettling_ = true;
     lastDriveKeyTick_ = now();

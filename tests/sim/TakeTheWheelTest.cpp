@@ -155,5 +155,49 @@ TEST_F(TakeTheWheelTest, SavedDriverKeepsItsTeachingAndCorrectingItAddsToIt) {
     EXPECT_EQ(joined.substr(demonstration.size(), number.size() + values.size()), number + values);
 }
 
+TEST_F(TakeTheWheelTest, NothingIsRecordedWhileWaitingToHandBack) {
+    startRunning(driverFile());
+    for (int i = 0; i < 10; ++i) ASSERT_EQ(frameAfter(17), 0);
+    host->press(dik::kD);
+    for (int i = 0; i < 60; ++i) ASSERT_EQ(frameAfter(17), 0);
+    const std::string correction = tempFolder() + "correction1.0";
+    const long whileHeld = lines(TempDir::read(correction));
+    ASSERT_GT(whileHeld, 0);
+    host->releaseAll();
+    for (int i = 0; i < 70 && doc->hasTheWheel(); ++i) ASSERT_EQ(frameAfter(17), 0);
+    ASSERT_FALSE(doc->hasTheWheel());
+    EXPECT_EQ(lines(TempDir::read(correction)), whileHeld);
+}
+
+TEST_F(TakeTheWheelTest, ACorrectionFileThatCannotBeOpenedIsReportedOnceAndNotListed) {
+    std::filesystem::create_directories(tempFolder() + "correction1.0");  // in the way of the first file
+    startRunning(driverFile());
+    correct(dik::kD, 30);
+    EXPECT_EQ(messages.messages, std::vector<std::string>{"Error recording correction\n\n" + tempFolder() +
+                                                          "correction1.0\nIs a directory"});
+    EXPECT_TRUE(doc->getPendingCorrections().empty());
+    EXPECT_EQ(doc->getMode(), kModeAIControl);
+    // The next take-over records as usual.
+    correct(dik::kA, 30);
+    EXPECT_EQ(doc->getPendingCorrections(), std::vector<std::string>{tempFolder() + "correction2.0"});
+    EXPECT_EQ(messages.messages.size(), 1U);
+}
+
+TEST_F(TakeTheWheelTest, ASaveWhosePatternsCannotBeWrittenLeavesTheDriverFileAsItWas) {
+    startRunning(driverFile());
+    correct(dik::kD, 30);
+    ASSERT_EQ(doc->getPendingCorrections().size(), 1U);
+    const std::string existing = dir.write("drivers/kept.driver", "former bytes\n");
+    std::filesystem::create_directories(dir.path() / "drivers/kept.patterns");
+    std::filesystem::create_directories(dir.path() / "drivers/new.patterns");
+    host->saveAnswers = {existing, dir.str() + "/drivers/new.driver"};
+    EXPECT_EQ(doc->saveDriver(), -1);
+    EXPECT_EQ(TempDir::read(existing), "former bytes\n");
+    EXPECT_EQ(doc->saveDriver(), -1);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "drivers/new.driver"));
+    EXPECT_EQ(messages.messages.size(), 2U);
+    EXPECT_TRUE(doc->isDriverModified());
+}
+
 }  // namespace
 }  // namespace torvask::testing
