@@ -141,12 +141,7 @@ std::int32_t CTorvaskDoc::updateDriving() {
 
     car->update(static_cast<double>(elapsed));
 
-    const std::int32_t reached = car->getCurrentWaypoint();
-    if (lapProgress == waypointCount - 2 && reached == 0) {
-        completeLap();
-        lapProgress = 0;
-    }
-    if (reached == lapProgress + 1) lapProgress = reached;
+    advanceLapProgress(car->getCurrentWaypoint());
 
     const Vector3& rot = car->getRotation();
     const Vector3& pos = car->getPosition();
@@ -156,12 +151,37 @@ std::int32_t CTorvaskDoc::updateDriving() {
     return 0;
 }
 
+void CTorvaskDoc::advanceLapProgress(std::int32_t reached) {
+    // The last waypoint repeats the first, so the loop has waypointCount - 1 of them and the
+    // one after the last but one is waypoint 0. -1 (the repeat itself nearest) is not a step.
+    const std::int32_t loop = waypointCount - 1;
+    const std::vector<Vector3>& w = track.getWaypoints();
+    if (reached < 0 || reached >= loop || reached == lapProgress || static_cast<std::int32_t>(w.size()) < loop)
+        return;
+    // The next waypoint always counts. A few more count too when the road up to them is short:
+    // a car cutting inside a sharp corner (a loop joined at a corner, most of all) is never
+    // nearest to the waypoints at its tip, and would otherwise never finish a lap again.
+    std::int32_t i = (lapProgress + 1) % loop;
+    bool wrapped = i == 0;
+    double skipped = 0.0;
+    while (i != reached && skipped <= kLapSkipDistance) {
+        const std::int32_t next = (i + 1) % loop;
+        skipped += (w[static_cast<std::size_t>(next)] - w[static_cast<std::size_t>(i)]).length();
+        wrapped = wrapped || next == 0;
+        i = next;
+    }
+    if (i != reached || skipped > kLapSkipDistance) return;
+    if (wrapped) completeLap();
+    lapProgress = reached;
+}
+
 void CTorvaskDoc::updateLapText() {
     currentLap = lapTimeFromMilliseconds(static_cast<std::int32_t>(now() - lapStartTick));
     lapText = formatLapText(currentLap, lastLap, bestLap);
 }
 
 void CTorvaskDoc::completeLap() {
+    ++lapsCompleted_;
     lastLap = currentLap;
     if (isShorterLap(lastLap, bestLap)) bestLap = currentLap;
     lapStartTick = now();
@@ -172,6 +192,7 @@ void CTorvaskDoc::resetLapTimes() {
     lastLap = noLapTime();
     bestLap = noLapTime();
     lapProgress = 0;
+    lapsCompleted_ = 0;
     lastPhysicsTick = 0;
     lapStartTick = now();
 }

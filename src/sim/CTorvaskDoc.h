@@ -63,6 +63,8 @@ inline constexpr std::int32_t kStallLimitMs = 300;
 inline constexpr std::int32_t kStallFrameMs = 20;
 // How long after the last drive key is released the learned driver takes the car back.
 inline constexpr std::uint32_t kHandBackDelayMs = 1000;
+// Road (world units, along the waypoints) the lap progress may skip in one step.
+inline constexpr double kLapSkipDistance = 20.0;
 // The mode line's name while the person drives in AI Control.
 inline constexpr const char* kTakenWheelModeName = "AI Control - you have the wheel";
 
@@ -80,6 +82,10 @@ public:
     // Controls to the car (or the driver's step), one physics step at most, car update, laps.
     std::int32_t updateDriving();
     void updateLapText();
+    // Moves the lap progress on to the waypoint the car reached (Car::getCurrentWaypoint) when
+    // that is the next one, or further on by no more than kLapSkipDistance of road; completes
+    // a lap when that passes waypoint 0.
+    void advanceLapProgress(std::int32_t reached);
     void completeLap();
     void resetLapTimes();
     // Draws skybox, ground, track, car and the three status texts, then presents. 0.
@@ -169,6 +175,8 @@ public:
     std::uint32_t getLastPhysicsTick() const { return lastPhysicsTick; }
     std::uint32_t getLapStartTick() const { return lapStartTick; }
     std::int32_t getLapProgress() const { return lapProgress; }
+    // Laps completed since the lap times were last reset.
+    std::int32_t getLapsCompleted() const { return lapsCompleted_; }
     std::int32_t getWaypointCount() const { return waypointCount; }
     std::int32_t getFramesThisSecond() const { return framesThisSecond; }
     std::int32_t getPhysicsStepsThisSecond() const { return physicsStepsThisSecond; }
@@ -262,6 +270,7 @@ private:
     std::int32_t physicsStepsThisSecond = 0;
     std::uint32_t lapStartTick = 0;
     std::int32_t lapProgress = 0;
+    std::int32_t lapsCompleted_ = 0;
     LapTime currentLap;
     LapTime lastLap;
     LapTime bestLap;

@@ -148,6 +148,46 @@ TEST_F(FrameLoopTest, LapsCountOnlyWaypointsReachedInOrder) {
     EXPECT_EQ(doc->getCurrentLap(), lapTimeFromMilliseconds(0));
 }
 
+// A car cutting inside a sharp corner is nearest to none of the waypoints at its tip: a short
+// stretch of road may be skipped, across the join too, but no more.
+TEST_F(FrameLoopTest, LapProgressSkipsAShortStretchOfRoadButNoMore) {
+    // The square sampled every 5 units: 80 waypoints round the loop, then the repeat of the first.
+    std::vector<Vector3> points;
+    for (int side = 0; side < 4; ++side) {
+        for (int k = 0; k < 20; ++k) {
+            const double t = 5.0 * k;
+            const double x[] = {50 + t, 150, 150 - t, 50};
+            const double z[] = {50, 50 + t, 150, 150 - t};
+            points.emplace_back(x[side], 0.0, z[side]);
+        }
+    }
+    points.push_back(points.front());
+    doc->setTrackLoader(exactTrack(points));
+    startRunning();
+    ASSERT_EQ(doc->getWaypointCount(), 81);
+    struct Step { int to; int progress; int laps; };
+    const Step steps[] = {
+        {1, 1, 0},    // the next one
+        {5, 5, 0},    // 15 units of road skipped: counts
+        {11, 5, 0},   // 25 units: does not
+        {9, 9, 0},
+        {76, 9, 0},   // behind, round the loop
+        {30, 9, 0},   // far ahead
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.to);
+        driveToWaypoint(s.to);
+        EXPECT_EQ(doc->getLapProgress(), s.progress);
+        EXPECT_EQ(doc->getLapsCompleted(), s.laps);
+    }
+    for (int w = 10; w <= 78; ++w) driveToWaypoint(w);
+    ASSERT_EQ(doc->getLapProgress(), 78);
+    driveToWaypoint(2);  // across the join, 15 units skipped: a lap
+    EXPECT_EQ(doc->getLapProgress(), 2);
+    EXPECT_EQ(doc->getLapsCompleted(), 1);
+    EXPECT_NE(doc->getLastLap(), noLapTime());
+}
+
 TEST_F(FrameLoopTest, BestLapKeepsTheShortest) {
     doc->setTrackLoader(exactTrack(squareCorners()));
     startRunning();

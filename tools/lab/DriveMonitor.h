@@ -48,6 +48,7 @@ private:
     const CTorvaskDoc& doc_;
     double halfWidth_;
     std::int32_t lastProgress_ = 0;
+    std::int32_t lastLapsCompleted_ = 0;
     std::vector<LapRecord> laps_;
     LapRecord current_;
     double currentSpeedSum_ = 0.0;

@@ -8,7 +8,10 @@
 namespace torvask::lab {
 
 DriveMonitor::DriveMonitor(const CTorvaskDoc& doc)
-    : doc_(doc), halfWidth_(doc.getTrack().getTrackWidth() * 0.5), lastProgress_(doc.getLapProgress()) {}
+    : doc_(doc),
+      halfWidth_(doc.getTrack().getTrackWidth() * 0.5),
+      lastProgress_(doc.getLapProgress()),
+      lastLapsCompleted_(doc.getLapsCompleted()) {}
 
 void DriveMonitor::observe(int frameMs) {
     const Car* car = doc_.getCar();
@@ -24,8 +27,8 @@ void DriveMonitor::observe(int frameMs) {
     if (off) ++offTrackFrames_;
 
     const std::int32_t progress = doc_.getLapProgress();
-    const std::int32_t n = doc_.getWaypointCount();
-    const bool lapDone = lastProgress_ == n - 2 && progress == 0 && lastProgress_ != progress;
+    const bool lapDone = doc_.getLapsCompleted() > lastLapsCompleted_;
+    lastLapsCompleted_ = doc_.getLapsCompleted();
     if (lapDone) {
         // The lap text took its time in the frame before this one, so this frame's time is not
         // part of the lap (nor of the next one, which starts at this frame's tick).
