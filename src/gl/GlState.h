@@ -1,0 +1,104 @@
+#pragma once
+// What the OpenGL device and the resources it makes share, and the lifetime rule between them.
+// Internal to gl/: included by the device's own sources only.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include <QOpenGLContext>
+#include <QOpenGLExtraFunctions>
+#include <QSurface>
+
+#include "gl/GlPrograms.h"
+#include "render/Device.h"
+
+namespace torvask {
+
+constexpr int kMaxLights = 8;
+constexpr int kMaxStages = 8;
+// GL_BGRA as the size of a vertex attribute: the vertex colour is stored B, G, R, A.
+constexpr GLenum kBgra = 0x80E1;
+
+// An ARGB colour as red, green, blue, alpha in [0, 1].
+inline std::array<float, 4> argbToFloats(std::uint32_t argb) {
+    return {float((argb >> 16) & 0xFF) / 255.0f, float((argb >> 8) & 0xFF) / 255.0f, float(argb & 0xFF) / 255.0f,
+            float((argb >> 24) & 0xFF) / 255.0f};
+}
+
+class GlResource;
+class GlVertexBuffer;
+class GlTexture;
+
+// Everything the device and its resources share. Resources keep it alive so that destroying
+// one after the device is harmless (alive is false then, and the GL names are already gone).
+struct GlState {
+    QOpenGLContext* context = nullptr;
+    QSurface* surface = nullptr;
+    QOpenGLExtraFunctions* gl = nullptr;
+    bool alive = true;
+    bool initialised = false;
+    bool inScene = false;
+    bool s3tc = false;
+    std::set<GlResource*> resources;
+
+    GlPrograms programs;
+    GLuint vao = 0;
+    GLuint sampler = 0;
+    GLuint textBuffer = 0;
+    int viewportWidth = 1;
+    int viewportHeight = 1;
+
+    Matrix4 world = matrixIdentity();
+    Matrix4 view = matrixIdentity();
+    Matrix4 projection = matrixIdentity();
+    bool lighting = true;
+    bool depthTest = true;
+    std::uint32_t stageStates[kMaxStages][5] = {};
+    // Stage 0's states as last written into the sampler object.
+    std::uint32_t samplerStates[5] = {};
+    bool samplerValid = false;
+    // The glyph quads of the text being drawn, kept to spare an allocation per call.
+    std::vector<float> textQuads;
+    Light lights[kMaxLights];
+    bool lightOn[kMaxLights] = {};
+    Material material;
+
+    GlVertexBuffer* stream = nullptr;
+    std::uint32_t stride = 0;
+    std::uint32_t vertexFormat = 0;
+    GlTexture* texture = nullptr;
+
+    bool capturePresents = false;
+    std::vector<std::uint8_t> captured;
+    int capturedWidth = 0;
+    int capturedHeight = 0;
+
+    bool makeCurrent() {
+        if (context == nullptr || surface == nullptr) return false;
+        if (QOpenGLContext::currentContext() == context) return true;
+        return context->makeCurrent(surface);
+    }
+    GLint at(Uniform u) const { return programs.at(u); }
+};
+
+// A GL object the device made and the caller owns.
+class GlResource {
+public:
+    explicit GlResource(std::shared_ptr<GlState> s) : state(std::move(s)) { state->resources.insert(this); }
+    virtual ~GlResource() = default;
+    // Deletes the GL objects; called once, by the resource's destructor or the device's.
+    virtual void releaseGl() = 0;
+
+protected:
+    void detach() {
+        if (state->alive) {
+            if (state->makeCurrent()) releaseGl();
+            state->resources.erase(this);
+        }
+    }
+    std::shared_ptr<GlState> state;
+};
+
+}  // namespace torvask
