@@ -21,10 +21,15 @@ constexpr float kCarMeshLift = 0.3f;               // mesh origin above the chas
 
 CTorvaskDoc::CTorvaskDoc(const HostServices& host)
     : host_(host),
-      programFolder_(torvask::programFolder()),
+      folders_(currentProgramFolders()),
       modeNames{"Idle", "User Control", "AI Control"},
       fpsText("FPS:"),
       lapText("Cur. Lap:\r\nLast Lap:\r\nBest Lap:") {}
+
+void CTorvaskDoc::setProgramFolder(const std::string& folder) {
+    folders_ = ProgramFolders{};
+    folders_.configFolder = folder;
+}
 
 CTorvaskDoc::~CTorvaskDoc() {
     teardownScene();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/FolderLock.h"
+#include "common/ProgramFolders.h"
 #include "common/Vector3.h"
 #include "config/ConfigFile.h"
 #include "physics/Track.h"
@@ -141,9 +142,14 @@ public:
     bool CanCloseFrame();
 
     // --- Host set-up and inspection ---------------------------------------------------------
-    // The folder that holds "Torvask.cfg"; defaults to the running program's folder.
-    void setProgramFolder(const std::string& folder) { programFolder_ = folder; }
-    const std::string& getProgramFolder() const { return programFolder_; }
+    // Where the configuration, the bundled data and the person's own files are; defaults to the
+    // running program's (currentProgramFolders). Installed, the configured folders are the
+    // bundled ones and the person's drivers, tracks and recordings go to the own folders.
+    void setProgramFolders(const ProgramFolders& folders) { folders_ = folders; }
+    const ProgramFolders& getProgramFolders() const { return folders_; }
+    // A build-folder layout: "Torvask.cfg" and everything it names in folder.
+    void setProgramFolder(const std::string& folder);
+    const std::string& getProgramFolder() const { return folders_.configFolder; }
     // How start-up reads the track file; 0 on success. Defaults to Track::load. Lets tests
     // build tracks of exact waypoint counts that no smoothed file can give.
     using TrackLoader = std::function<std::int32_t(Track& track, const std::string& path)>;
@@ -188,6 +194,10 @@ public:
     const std::string& getTracksPath() const { return tracksPath; }
     const std::string& getCarsPath() const { return carsPath; }
     const std::string& getDriversPath() const { return driversPath; }
+    // Where the person's own tracks and drivers go: the configured folders in a build folder,
+    // the own folders of an installed copy (also listed in Simulation Setup, winning a clash).
+    const std::string& getOwnTracksPath() const { return ownTracksPath; }
+    const std::string& getOwnDriversPath() const { return ownDriversPath; }
     const std::string& getEnviroPath() const { return enviroPath; }
     const std::string& getTempPath() const { return tempPath; }
     const std::string& getPatternsPath() const { return patternsPath; }
@@ -228,7 +238,7 @@ private:
     std::int32_t saveTeaching(const std::string& driverPath);
 
     HostServices host_;
-    std::string programFolder_;
+    ProgramFolders folders_;
     TrackLoader trackLoader_ = [](Track& t, const std::string& path) { return t.load(path); };
     std::uint64_t sceneGeneration_ = 0;
     float viewAspect_ = 1.33333f;  // width / height of the view
@@ -257,6 +267,8 @@ private:
     std::string carsPath;
     std::string enviroPath;
     std::string tempPath;
+    std::string ownTracksPath;
+    std::string ownDriversPath;
     std::string trackFile;
     std::string driverFile;
     WindowHandle viewWindow = 0;

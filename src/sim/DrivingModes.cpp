@@ -76,7 +76,7 @@ std::int32_t CTorvaskDoc::leaveUserControl() {
 
 std::int32_t CTorvaskDoc::runTraining(const std::string& patternPrefix) {
     renderEnabled = false;
-    if (driver) host_.shell->runTrainingDialog(*driver, patternPrefix, tempPath, driversPath);
+    if (driver) host_.shell->runTrainingDialog(*driver, patternPrefix, tempPath, ownDriversPath);
     driverModified = true;
     trainedSinceLoad_ = true;
     renderEnabled = true;
@@ -195,7 +195,7 @@ std::int32_t CTorvaskDoc::saveDriver() {
     request.defaultExtension = ".driver";
     request.filter = "Torvask Files (*.driver)|*.driver|All Files (*.*)|*.*||";
     request.title = "Save Driver";
-    request.initialFolder = driversPath;
+    request.initialFolder = ownDriversPath;
     std::string path;
     if (!host_.shell->askSaveFile(request, &path)) return 0;
     // The system's reason is read straight after the failing step, before anything else can

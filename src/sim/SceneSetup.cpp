@@ -88,23 +88,41 @@ void CTorvaskDoc::claimTempFolder() {
 int CTorvaskDoc::probeDirectXVersion() { return host_.graphics ? host_.graphics->probeVersion() : 0; }
 
 bool CTorvaskDoc::readConfiguration() {
-    if (config.load(programFolder_ + "Torvask.cfg") != 0) {
+    const std::string& folder = folders_.configFolder;
+    if (config.load(folder + "Torvask.cfg") != 0) {
         formatMessage("APPERR: Failed to load config file");
         return false;
     }
     const char* const kSection = "Paths";
-    tracksPath = withSeparator(toNativeSeparators(programFolder_ + config.lookup(kSection, "TracksPath")));
-    carsPath = withSeparator(toNativeSeparators(programFolder_ + config.lookup(kSection, "CarsPath")));
-    driversPath = withSeparator(toNativeSeparators(programFolder_ + config.lookup(kSection, "DriversPath")));
-    enviroPath = withSeparator(toNativeSeparators(programFolder_ + config.lookup(kSection, "EnviroPath")));
-    tempPath = withSeparator(toNativeSeparators(programFolder_ + config.lookup(kSection, "TempPath")));
+    tracksPath = withSeparator(toNativeSeparators(folder + config.lookup(kSection, "TracksPath")));
+    carsPath = withSeparator(toNativeSeparators(folder + config.lookup(kSection, "CarsPath")));
+    driversPath = withSeparator(toNativeSeparators(folder + config.lookup(kSection, "DriversPath")));
+    enviroPath = withSeparator(toNativeSeparators(folder + config.lookup(kSection, "EnviroPath")));
+    tempPath = withSeparator(toNativeSeparators(folder + config.lookup(kSection, "TempPath")));
+    ownTracksPath = tracksPath;
+    ownDriversPath = driversPath;
+    const bool installed = folders_.layout == FolderLayout::Installed;
+    if (installed) {
+        // The bundled folders may be read-only: what the person makes goes to their own folders.
+        // An own folder that cannot be made stays named, so saving there reports the reason.
+        ownTracksPath = folders_.ownTracksFolder;
+        ownDriversPath = folders_.ownDriversFolder;
+        makeOwnFolder(ownTracksPath);
+        makeOwnFolder(ownDriversPath);
+        tempPath = folders_.recordingFolder;
+    }
 
     if (tempPath.size() > kMaxTempPathLength) {
         formatMessage("APPERR: Invalid Temp Folder");
         return false;
     }
-    // One level only, like the platform call it stands for: a missing parent is a failure.
+    // One level only, like the platform call it stands for: a missing parent is a failure. The
+    // recording folder of an installed copy sits deep in the home folder and is made whole.
     std::error_code ec;
+    if (installed && !makeOwnFolder(tempPath)) {
+        formatMessage("APPERR: Error creating temp folder");
+        return false;
+    }
     std::filesystem::create_directory(tempPath, ec);
     if (ec && !std::filesystem::is_directory(tempPath)) {
         formatMessage("APPERR: Error creating temp folder");
