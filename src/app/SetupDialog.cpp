@@ -15,22 +15,48 @@
 namespace torvask {
 namespace {
 
-// Item data: the file's own name, so the chosen path is right even when the shown name
-// differs from it in case or the file system tells case apart.
-constexpr int kFileNameRole = Qt::UserRole + 1;
-
-std::string joinChosen(const std::string& folder, const QVariant& fileName) {
-    return joinPath(toNativeSeparators(folder), fileName.toString().toStdString());
-}
+// Item data: the chosen file's full path, built from the file's own name, so it is right even
+// when the shown name differs from it in case or the file system tells case apart.
+constexpr int kFilePathRole = Qt::UserRole + 1;
 
 // The entry whose file is path (as OK would give it), or -1 when none is.
-int indexOfFile(const QComboBox* list, const std::string& folder, const std::string& path) {
+int indexOfFile(const QComboBox* list, const std::string& path) {
     if (path.empty()) return -1;
     for (int i = 0; i < list->count(); ++i) {
-        const QVariant name = list->itemData(i, kFileNameRole);
-        if (name.isValid() && joinChosen(folder, name) == path) return i;
+        const QVariant file = list->itemData(i, kFilePathRole);
+        if (file.isValid() && file.toString().toStdString() == path) return i;
     }
     return -1;
+}
+
+struct Entry {
+    QString shown;
+    std::string path;
+};
+
+// The files with extension in folder and, when it is another folder, in ownFolder. An own file
+// replaces a bundled one of the same name (without regard to case) and is marked as the person's.
+std::vector<Entry> listEntries(const std::string& folder, const std::string& ownFolder, const char* extension) {
+    std::vector<Entry> entries;
+    const std::string bundled = withTrailingSeparator(toNativeSeparators(folder));
+    const std::string own = withTrailingSeparator(toNativeSeparators(ownFolder));
+    std::vector<std::string> ownNames;
+    if (!own.empty() && own != bundled) {
+        for (const std::string& file : listFilesWithExtension(own, extension)) {
+            ownNames.push_back(asciiLower(file));
+            entries.push_back({SetupDialog::displayName(file) + QLatin1String(SetupDialog::kOwnMark), joinPath(own, file)});
+        }
+    }
+    for (const std::string& file : listFilesWithExtension(bundled, extension)) {
+        if (std::find(ownNames.begin(), ownNames.end(), asciiLower(file)) != ownNames.end()) continue;
+        entries.push_back({SetupDialog::displayName(file), joinPath(bundled, file)});
+    }
+    // In order of the shown names, wherever the files came from and however a folder lists them.
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        const int c = QString::compare(a.shown, b.shown, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a.shown < b.shown;
+    });
+    return entries;
 }
 
 }  // namespace
@@ -92,35 +118,26 @@ void SetupDialog::populate() {
     driverList_->clear();
     if (tracksFolder.empty() || driversFolder.empty()) return;
 
-    // The track list is kept in sorted order regardless of how the folder lists its files.
-    std::vector<std::pair<QString, std::string>> tracks;
-    for (const std::string& file : listFilesWithExtension(toNativeSeparators(tracksFolder), ".trn")) {
-        tracks.emplace_back(displayName(file), file);
+    for (const Entry& entry : listEntries(tracksFolder, ownTracksFolder, ".trn")) {
+        trackList_->addItem(entry.shown);
+        trackList_->setItemData(trackList_->count() - 1, QString::fromStdString(entry.path), kFilePathRole);
     }
-    std::stable_sort(tracks.begin(), tracks.end(), [](const auto& a, const auto& b) {
-        const int c = QString::compare(a.first, b.first, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a.first < b.first;
-    });
-    for (const auto& [shown, file] : tracks) {
-        trackList_->addItem(shown);
-        trackList_->setItemData(trackList_->count() - 1, QString::fromStdString(file), kFileNameRole);
-    }
-    if (trackList_->count() > 0) trackList_->setCurrentIndex(std::max(0, indexOfFile(trackList_, tracksFolder, trackFile)));
+    if (trackList_->count() > 0) trackList_->setCurrentIndex(std::max(0, indexOfFile(trackList_, trackFile)));
 
     driverList_->addItem(QStringLiteral("Train new driver"));
-    for (const std::string& file : listFilesWithExtension(toNativeSeparators(driversFolder), ".driver")) {
-        driverList_->addItem(displayName(file));
-        driverList_->setItemData(driverList_->count() - 1, QString::fromStdString(file), kFileNameRole);
+    for (const Entry& entry : listEntries(driversFolder, ownDriversFolder, ".driver")) {
+        driverList_->addItem(entry.shown);
+        driverList_->setItemData(driverList_->count() - 1, QString::fromStdString(entry.path), kFilePathRole);
     }
-    driverList_->setCurrentIndex(std::max(0, indexOfFile(driverList_, driversFolder, driverFile)));
+    driverList_->setCurrentIndex(std::max(0, indexOfFile(driverList_, driverFile)));
 }
 
 void SetupDialog::onOk() {
     // With no track to choose the track stays empty, so start-up stops with its own message.
     const int track = trackList_->currentIndex();
-    trackFile = track >= 0 ? joinChosen(tracksFolder, trackList_->itemData(track, kFileNameRole)) : std::string();
+    trackFile = track >= 0 ? trackList_->itemData(track, kFilePathRole).toString().toStdString() : std::string();
     const int driver = driverList_->currentIndex();
-    driverFile = driver > 0 ? joinChosen(driversFolder, driverList_->itemData(driver, kFileNameRole)) : std::string();
+    driverFile = driver > 0 ? driverList_->itemData(driver, kFilePathRole).toString().toStdString() : std::string();
     accept();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // "Simulation Setup": choose a track and either a saved driver or "Train new driver".
-// The creator sets the two folders before showing it; OK fills trackFile and driverFile.
+// The creator sets the folders before showing it; OK fills trackFile and driverFile.
 #include <QDialog>
 #include <string>
 
@@ -19,6 +19,11 @@ public:
     // Set by the creator; both must be non-empty for the lists to be filled.
     std::string tracksFolder;
     std::string driversFolder;
+    // The person's own tracks and drivers, listed too when they are other folders; an own file
+    // wins over a bundled one of the same name and is shown with kOwnMark.
+    std::string ownTracksFolder;
+    std::string ownDriversFolder;
+    static constexpr const char* kOwnMark = " (own)";
     // Results of OK: the chosen track's full path (empty with no track to choose) and the
     // chosen driver's full path (empty for "Train new driver"). Quit leaves them alone.
     // Set before the lists are filled, they choose the entries shown first (a previous choice

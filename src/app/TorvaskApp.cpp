@@ -227,6 +227,8 @@ SetupChoice TorvaskApp::runSimulationSetup(const std::string& tracksFolder, cons
     SetupDialog dialog(frame_.get());
     dialog.tracksFolder = tracksFolder;
     dialog.driversFolder = driversFolder;
+    dialog.ownTracksFolder = doc_->getOwnTracksPath();
+    dialog.ownDriversFolder = doc_->getOwnDriversPath();
     // The dialog comes back with the last choice rather than the first track and a new driver.
     dialog.trackFile = lastSetup_.trackFile;
     dialog.driverFile = lastSetup_.driverFile;
