@@ -284,5 +284,34 @@ TEST(GeneratedArt, WritesTheSameFilesEveryTimeReadableByTheProgram) {
     EXPECT_FALSE(error.empty());
 }
 
+// The icon theme gets every size as a PNG that reads back texel for texel, transparent outside
+// the disc, red on it and dark at the hub, plus the SVG.
+TEST(GeneratedArt, AppIconInEverySizeOfTheIconTheme) {
+    testing::TempDir theme;
+    std::string error;
+    ASSERT_TRUE(artgen::writeIcons(theme.str(), "app", &error)) << error;
+    for (int size : artgen::kAppIconSizes) {
+        SCOPED_TRACE(size);
+        const std::string side = std::to_string(size);
+        Image read;
+        ASSERT_TRUE(loadImageFile(theme.file(side + "x" + side + "/apps/app.png"), read));
+        const Image drawn = artgen::appIcon(size);
+        ASSERT_EQ(read.width(), size);
+        ASSERT_EQ(read.height(), size);
+        EXPECT_TRUE(read.levels[0].data == drawn.levels[0].data);
+        const auto texel = [&](int x, int y) { return &drawn.levels[0].data[(std::size_t(y) * size + x) * 4]; };
+        EXPECT_EQ(texel(0, 0)[3], 0) << "corner";
+        const std::uint8_t* disc = texel(size / 2, size * 59 / 64);  // between the rim and the disc's edge
+        EXPECT_EQ(disc[3], 255);
+        EXPECT_GT(disc[0], 150);
+        EXPECT_LT(disc[1], 80);
+        const std::uint8_t* hub = texel(size / 2, size / 2);
+        EXPECT_LT(hub[0], 60);
+        EXPECT_EQ(hub[3], 255);
+    }
+    EXPECT_EQ(testing::TempDir::read(theme.file("scalable/apps/app.svg")), artgen::appIconSvg());
+    EXPECT_FALSE(artgen::writeIcons("/proc/torvask-cannot-write-here", "app", &error));
+}
+
 }  // namespace
 }  // namespace torvask

@@ -42,6 +42,15 @@ enum CarMaterial {
 };
 std::string carMeshText();
 
+// The application icon (a steering wheel on a red disc) as RGBA8, size x size texels, and as
+// an SVG drawing on a 64-unit canvas.
+inline constexpr int kAppIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
+Image appIcon(int size);
+std::string appIconSvg();
+// Writes the icon theme's files under root (an icon theme folder such as .../hicolor):
+// <n>x<n>/apps/<name>.png for every size, and scalable/apps/<name>.svg.
+bool writeIcons(const std::string& root, const std::string& name, std::string* error);
+
 // Writes every file under root: tracks/track.dds, enviro/desert/ground.dds,
 // enviro/desert/skybox0.dds .. skybox5.dds, cars/default/car.x. False (with *error) if a
 // folder or file cannot be written.
