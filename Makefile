@@ -1,6 +1,7 @@
 # Two entry points for a fresh Debian 12 machine:
 #   make run   installs what is missing, builds a Release build in build/ and starts Torvask
 #   make test  installs what is missing, builds everything and runs the whole test suite
+#   make package  builds the Debian package (build/torvask_<version>-1_<arch>.deb) with CPack
 # and for developers:
 #   make fuzz  builds the file readers' fuzz targets with clang in build-fuzz/ and runs each
 #              for FUZZ_SECONDS (default 60), FUZZ_JOBS at a time (default 1)
@@ -8,7 +9,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= Release
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test build deps configure bench fuzz clean
+.PHONY: run test build deps configure bench fuzz package clean
 
 deps:
 	@bash scripts/install-deps
@@ -26,6 +27,9 @@ run: build
 
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/*_bench; do [ -f "$$b" ] && [ -x "$$b" ] && "$$b"; done; true
