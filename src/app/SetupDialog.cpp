@@ -36,7 +36,8 @@ struct Entry {
 
 // The files with extension in folder and, when it is another folder, in ownFolder. An own file
 // replaces a bundled one of the same name (without regard to case) and is marked as the person's.
-std::vector<Entry> listEntries(const std::string& folder, const std::string& ownFolder, const char* extension) {
+std::vector<Entry> listEntries(const std::string& folder, const std::string& ownFolder,
+                               const char* extension) {
     std::vector<Entry> entries;
     const std::string bundled = withTrailingSeparator(toNativeSeparators(folder));
     const std::string own = withTrailingSeparator(toNativeSeparators(ownFolder));
@@ -44,7 +45,8 @@ std::vector<Entry> listEntries(const std::string& folder, const std::string& own
     if (!own.empty() && own != bundled) {
         for (const std::string& file : listFilesWithExtension(own, extension)) {
             ownNames.push_back(asciiLower(file));
-            entries.push_back({SetupDialog::displayName(file) + QLatin1String(SetupDialog::kOwnMark), joinPath(own, file)});
+            entries.push_back(
+                {SetupDialog::displayName(file) + QLatin1String(SetupDialog::kOwnMark), joinPath(own, file)});
         }
     }
     for (const std::string& file : listFilesWithExtension(bundled, extension)) {
@@ -135,9 +137,11 @@ void SetupDialog::populate() {
 void SetupDialog::onOk() {
     // With no track to choose the track stays empty, so start-up stops with its own message.
     const int track = trackList_->currentIndex();
-    trackFile = track >= 0 ? trackList_->itemData(track, kFilePathRole).toString().toStdString() : std::string();
+    trackFile =
+        track >= 0 ? trackList_->itemData(track, kFilePathRole).toString().toStdString() : std::string();
     const int driver = driverList_->currentIndex();
-    driverFile = driver > 0 ? driverList_->itemData(driver, kFilePathRole).toString().toStdString() : std::string();
+    driverFile =
+        driver > 0 ? driverList_->itemData(driver, kFilePathRole).toString().toStdString() : std::string();
     accept();
 }
 

@@ -65,10 +65,12 @@ TEST(InstalledLayout, BundledAndOwnDriversTogetherAndSavingGoesHome) {
     fs::copy(build / "tracks", share / "tracks", fs::copy_options::recursive);
     fs::copy(build / "cars", share / "cars", fs::copy_options::recursive);
     fs::copy(build / "enviro", share / "enviro", fs::copy_options::recursive);
-    for (const char* file : {"Demo.driver", "Demo.patterns"}) fs::copy_file(build / "drivers" / file, share / "drivers" / file);
+    for (const char* file : {"Demo.driver", "Demo.patterns"})
+        fs::copy_file(build / "drivers" / file, share / "drivers" / file);
     fs::copy_file(share / "drivers/Demo.driver", share / "drivers/Bundled.driver");
     // An own driver of the same name as a bundled one (in another case) wins and is marked.
-    home.write(".local/share/torvask/drivers/bundled.driver", TempDir::read((share / "drivers/Demo.driver").string()));
+    home.write(".local/share/torvask/drivers/bundled.driver",
+               TempDir::read((share / "drivers/Demo.driver").string()));
 
     const std::map<std::string, std::string> env{{"HOME", home.str()}};
     const ProgramFolders folders =

@@ -36,12 +36,13 @@ TEST(ProgramFolders, ResolvedFromLayoutAndEnvironment) {
                                                  {"XDG_STATE_HOME", "@/state/"},
                                                  {"XDG_CONFIG_HOME", "@/conf"}};
     const FoldersRow rows[] = {
-        {"build folder wins over an installed copy", true, true, xdg, FolderLayout::BuildFolder, "@/bin/", "", "",
-         "", "@/conf/torvask/torvask.ini"},
-        {"no configuration anywhere: the build folder reports it", false, false, xdg, FolderLayout::BuildFolder,
-         "@/bin/", "", "", "", "@/conf/torvask/torvask.ini"},
+        {"build folder wins over an installed copy", true, true, xdg, FolderLayout::BuildFolder, "@/bin/",
+         "", "", "", "@/conf/torvask/torvask.ini"},
+        {"no configuration anywhere: the build folder reports it", false, false, xdg,
+         FolderLayout::BuildFolder, "@/bin/", "", "", "", "@/conf/torvask/torvask.ini"},
         {"installed, XDG variables set", false, true, xdg, FolderLayout::Installed, "@/share/torvask/",
-         "@/data/torvask/tracks/", "@/data/torvask/drivers/", "@/state/torvask/temp/", "@/conf/torvask/torvask.ini"},
+         "@/data/torvask/tracks/", "@/data/torvask/drivers/", "@/state/torvask/temp/",
+         "@/conf/torvask/torvask.ini"},
         {"installed, XDG variables unset", false, true, {{"HOME", "@/home/"}}, FolderLayout::Installed,
          "@/share/torvask/", "@/home/.local/share/torvask/tracks/", "@/home/.local/share/torvask/drivers/",
          "@/home/.local/state/torvask/temp/", "@/home/.config/torvask/torvask.ini"},

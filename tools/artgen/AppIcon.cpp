@@ -31,7 +31,8 @@ double distanceToSegment(double x, double y, double ax, double ay, double bx, do
 Rgba colourAt(double x, double y) {
     const double r = std::hypot(x - 32.0, y - 32.0);
     if (r <= 6.0) return kDark;
-    if (distanceToSegment(x, y, 12, 30, 52, 30) <= 3.0 || distanceToSegment(x, y, 32, 32, 32, 52) <= 3.0) return kDark;
+    if (distanceToSegment(x, y, 12, 30, 52, 30) <= 3.0 || distanceToSegment(x, y, 32, 32, 32, 52) <= 3.0)
+        return kDark;
     if (std::abs(r - 21.0) <= 3.5) return kDark;
     if (r <= 30.0) return kRed;
     return Rgba{0, 0, 0, 0};
@@ -51,7 +52,8 @@ Image appIcon(int size) {
             double r = 0, g = 0, b = 0, a = 0;
             for (int sy = 0; sy < kSamples; ++sy) {
                 for (int sx = 0; sx < kSamples; ++sx) {
-                    const Rgba c = colourAt((px + (sx + 0.5) / kSamples) * scale, (py + (sy + 0.5) / kSamples) * scale);
+                    const Rgba c =
+                        colourAt((px + (sx + 0.5) / kSamples) * scale, (py + (sy + 0.5) / kSamples) * scale);
                     r += c.r * c.a;
                     g += c.g * c.a;
                     b += c.b * c.a;
