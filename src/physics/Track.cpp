@@ -65,7 +65,7 @@ void Track::smooth() {
     if (n < 3) return;
     const std::vector<Vector3>& p = waypoints;
     std::vector<Vector3> out;
-    out.reserve(19 * (n - 2) + 21);
+    out.reserve(static_cast<size_t>(smoothedWaypointCount(static_cast<int32_t>(n))));
 
     Vector3 prev = p[0];
     for (size_t i = 0; i + 1 < n; ++i) {

@@ -28,6 +28,12 @@ public:
     // Hermite subdivision of the current waypoints (only with 3 or more): 19 samples per inner
     // segment, 20 plus the end point for the last, so n points become 19(n-2)+21.
     void smooth();
+    // How many waypoints smooth() makes of coarse ones (coarse >= 3), and the coarse count back
+    // from a smoothed one (0 when no coarse count gives it).
+    static int32_t smoothedWaypointCount(int32_t coarse) { return 19 * (coarse - 2) + 21; }
+    static int32_t coarseWaypointCount(int32_t smoothed) {
+        return smoothed >= 21 && (smoothed - 21) % 19 == 0 ? (smoothed - 21) / 19 + 2 : 0;
+    }
     // Fills leftEdge/rightEdge trackWidth/2 to each side of every waypoint (needs 2 or more).
     void buildEdges();
 

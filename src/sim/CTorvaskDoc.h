@@ -54,6 +54,10 @@ struct SkyBatch {
 
 // Fixed scene values.
 inline constexpr int kVertexPoolCapacity = 500;
+inline constexpr int kGroundVertexCount = 4;
+inline constexpr int kSkyVertexCount = 24;
+// The pool holds the ground quad, the sky box and two ribbon vertices per smoothed waypoint.
+inline constexpr int kMaxSceneWaypoints = (kVertexPoolCapacity - kGroundVertexCount - kSkyVertexCount) / 2;
 inline constexpr std::uint32_t kStatusTextColor = 0xFFFFFF00;  // opaque yellow
 inline constexpr std::uint32_t kStatusShadowColor = 0xD0000000;  // mostly opaque black, under the text
 inline constexpr std::uint32_t kDepthClearColor = 0xFF0096FF;
@@ -66,6 +70,8 @@ inline constexpr std::int32_t kStallFrameMs = 20;
 inline constexpr std::uint32_t kHandBackDelayMs = 1000;
 // Road (world units, along the waypoints) the lap progress may skip in one step.
 inline constexpr double kLapSkipDistance = 20.0;
+// Asked on leaving a mode with patterns to train on.
+inline constexpr const char* kTrainQuestion = "Train driver with collected data?";
 // The mode line's name while the person drives in AI Control.
 inline constexpr const char* kTakenWheelModeName = "AI Control - you have the wheel";
 

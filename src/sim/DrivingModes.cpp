@@ -63,7 +63,7 @@ std::int32_t CTorvaskDoc::leaveUserControl() {
     drivingStarted = false;
     mode = kModeIdle;
     showLongShot();
-    if (host_.shell->askYesNo("Train driver with collected data?")) {
+    if (host_.shell->askYesNo(kTrainQuestion)) {
         teachingFile_ = patternFileName(patternsPath, 0);
         runTraining(patternsPath);
         resetLapTimes();
@@ -107,7 +107,7 @@ std::int32_t CTorvaskDoc::enterAIControl() {
 
 std::int32_t CTorvaskDoc::leaveAIControl() {
     handBackTheWheel();
-    if (!pendingCorrections_.empty() && host_.shell->askYesNo("Train driver with collected data?")) {
+    if (!pendingCorrections_.empty() && host_.shell->askYesNo(kTrainQuestion)) {
         return trainOnCorrections();
     }
     if (driverModified) {

@@ -270,13 +270,13 @@ std::int32_t CTorvaskDoc::buildStaticGeometry() {
 
     const auto w = static_cast<float>(track.getTerrainWidth());
     const auto d = static_cast<float>(track.getTerrainDepth());
-    const SceneVertex ground[4] = {
+    const SceneVertex ground[kGroundVertexCount] = {
         vertex(0, 0, d, 0, 1, 0, kWhite, 0, 0),
         vertex(w, 0, d, 0, 1, 0, kWhite, 1, 0),
         vertex(0, 0, 0, 0, 1, 0, kWhite, 0, 1),
         vertex(w, 0, 0, 0, 1, 0, kWhite, 1, 1),
     };
-    const int groundFirst = vertexPool.addVertices(4, ground);
+    const int groundFirst = vertexPool.addVertices(kGroundVertexCount, ground);
     if (groundFirst < 0) {
         formatMessage("GFXERROR: Failed to add terrain vertices to vertex pool (error code: %d)", groundFirst);
         return -1;
@@ -327,7 +327,7 @@ std::int32_t CTorvaskDoc::buildStaticGeometry() {
     trackBatch.primitiveCount = 2 * n - 2;
 
     const float s = kSkyHalfSize;
-    const SceneVertex sky[24] = {
+    const SceneVertex sky[kSkyVertexCount] = {
         vertex(-s, s, -s, 0, -1, 0, kWhite, 0, 1), vertex(s, s, -s, 0, -1, 0, kWhite, 0, 0),
         vertex(-s, s, s, 0, -1, 0, kWhite, 1, 1),  vertex(s, s, s, 0, -1, 0, kWhite, 1, 0),
         vertex(-s, -s, s, 0, 1, 0, kWhite, 0, 0),  vertex(s, -s, s, 0, 1, 0, kWhite, 1, 0),
@@ -341,7 +341,7 @@ std::int32_t CTorvaskDoc::buildStaticGeometry() {
         vertex(s, s, -s, 0, 0, 1, kWhite, 0, 0),   vertex(-s, s, -s, 0, 0, 1, kWhite, 1, 0),
         vertex(s, -s, -s, 0, 0, 1, kWhite, 0, 1),  vertex(-s, -s, -s, 0, 0, 1, kWhite, 1, 1),
     };
-    const int skyFirst = vertexPool.addVertices(24, sky);
+    const int skyFirst = vertexPool.addVertices(kSkyVertexCount, sky);
     if (skyFirst < 0) {
         formatMessage("GFXERROR: Failed to add skybox vertices to vertex pool");
         return -1;

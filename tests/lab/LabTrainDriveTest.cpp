@@ -240,6 +240,40 @@ TEST(LabArguments, BadArgumentsPrintUsage) {
     EXPECT_FALSE(std::filesystem::exists(o));
 }
 
+// Whole-number options refuse fractions and values out of range, naming the option, before
+// anything runs or is written.
+TEST(LabArguments, NumberOptionsRefuseFractionsAndNameTheOption) {
+    TempDir dir;
+    const std::string t = dir.write("t.trn", "400 400 1 1\n0 100 0 100\n1 300 0 100\n2 300 0 300\n-1\n");
+    const std::string o = dir.file("o.driver");
+    struct Case {
+        std::vector<std::string> args;
+        const char* option;
+    };
+    const Case cases[] = {
+        {{"teach", "--track", t, "--out", o, "--laps", "2.5"}, "--laps"},
+        {{"teach", "--track", t, "--out", o, "--rounds", "1e1"}, "--rounds"},
+        {{"teach", "--track", t, "--out", o, "--passes", "300.0"}, "--passes"},
+        {{"teach", "--track", t, "--out", o, "--keep-correcting", "2"}, "--keep-correcting"},
+        {{"eval", "--track", t, "--driver", o, "--laps", "0.5"}, "--laps"},
+        {{"record", "--track", t, "--seconds", "5", "--out", o, "--laps", "1.5"}, "--laps"},
+        {{"run", "--track", t, "--frames", "10.5"}, "--frames"},
+        {{"gen-track", "--seed", "7.5", "--out", o}, "--seed"},
+        {{"gen-track", "--seed", "4294967296", "--out", o}, "--seed"},
+        {{"teach", "--track", t}, "--out"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.option);
+        const LabRun run = runLab(c.args);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err.rfind("torvask-lab " + c.args[0] + ": ", 0), 0u) << run.err;
+        EXPECT_NE(run.err.substr(0, run.err.find('\n')).find(c.option), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("usage: torvask-lab " + c.args[0] + " "), std::string::npos);
+    }
+    EXPECT_FALSE(std::filesystem::exists(o));
+}
+
 TEST(LabArguments, HelpPrintsUsage) {
     const LabRun train = runLab({"train", "--help"});
     EXPECT_EQ(train.exitCode, 0);

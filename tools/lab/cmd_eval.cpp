@@ -2,9 +2,11 @@
 #include <cstdio>
 #include <string>
 
-#include "DriveMonitor.h"
 #include "LabCommand.h"
-#include "LabSession.h"
+#include "LabOptions.h"
+#include "teach/DriveMonitor.h"
+#include "teach/HeadlessSession.h"
+#include "teach/TraceWriter.h"
 
 namespace torvask::lab {
 namespace {
@@ -13,19 +15,19 @@ const char* const kUsage = "--track FILE --driver FILE [--laps N] [--max-seconds
 
 int evaluate(int argc, char** argv) {
     const LabCommand self{"eval", kUsage, "", nullptr};
-    std::map<std::string, std::string> opt;
-    if (!parseOptions(argc, argv, {"--track", "--driver", "--laps", "--max-seconds", "--trace"}, opt)) {
-        return printUsage(self);
-    }
-    if (!opt.count("--track") || !opt.count("--driver")) return printUsage(self);
-    double laps = 3.0, maxSeconds = 300.0;
-    if (opt.count("--laps") && !parseNumberOption("--laps", opt["--laps"], 1.0, 1000.0, laps)) return 2;
-    if (opt.count("--max-seconds") && !parseNumberOption("--max-seconds", opt["--max-seconds"], 0.1, 100000.0, maxSeconds)) {
-        return 2;
-    }
+    std::string trackFile, driverFile, tracePath;
+    int laps = 3;
+    double maxSeconds = 300.0;
+    CLI::App app;
+    app.add_option("--track", trackFile)->required();
+    app.add_option("--driver", driverFile)->required();
+    app.add_option("--laps", laps)->check(wholeNumber(1, 1000));
+    app.add_option("--max-seconds", maxSeconds)->check(numberIn(0.1, 100000.0));
+    app.add_option("--trace", tracePath);
+    if (!parseCommandLine(app, self, argc, argv)) return 2;
 
-    LabSession session;
-    if (!session.start(opt["--track"], opt["--driver"])) return 1;
+    HeadlessSession session;
+    if (!session.start(trackFile, driverFile)) return 1;
     CTorvaskDoc& doc = session.doc();
     if (doc.getMode() != kModeAIControl) {
         std::fprintf(stderr, "torvask-lab eval: the driver did not take the car\n");
@@ -33,10 +35,10 @@ int evaluate(int argc, char** argv) {
     }
     DriveMonitor monitor(doc);
     TraceWriter trace;
-    if (opt.count("--trace") && !trace.open(opt["--trace"])) return 1;
+    if (!tracePath.empty() && !trace.open(tracePath)) return 1;
     const double halfWidth = doc.getTrack().getTrackWidth() * 0.5;
 
-    while (session.simulatedSeconds() < maxSeconds && static_cast<double>(monitor.laps().size()) < laps &&
+    while (session.simulatedSeconds() < maxSeconds && static_cast<int>(monitor.laps().size()) < laps &&
            !monitor.stuck()) {
         const int ms = session.frame();
         if (ms < 0) {

@@ -1,12 +1,11 @@
 // torvask-lab gen-track: writes a random drivable track file, the same one for the same seed.
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <string>
 
 #include "LabCommand.h"
-#include "TrackGenerator.h"
+#include "LabOptions.h"
+#include "teach/TrackGenerator.h"
 
 namespace torvask::lab {
 namespace {
@@ -15,31 +14,18 @@ const char* const kUsage = "--seed N --out FILE [--bend-start]";
 
 int genTrack(int argc, char** argv) {
     const LabCommand self{"gen-track", kUsage, "", nullptr};
-    std::string seedText, out;
+    std::uint32_t seed = 0;
+    std::string out;
     bool bendStart = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--bend-start") {
-            bendStart = true;
-        } else if ((arg == "--seed" || arg == "--out") && i + 1 < argc) {
-            (arg == "--seed" ? seedText : out) = argv[++i];
-        } else {
-            return printUsage(self);
-        }
-    }
-    if (seedText.empty() || out.empty()) return printUsage(self);
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long long seed = std::strtoull(seedText.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || seedText[0] == '-' || seed > 0xFFFFFFFFull) {
-        std::fprintf(stderr, "torvask-lab gen-track: --seed needs a whole number from 0 to 4294967295, not '%s'\n",
-                     seedText.c_str());
-        return 2;
-    }
+    CLI::App app;
+    app.add_option("--seed", seed)->required()->check(wholeNumber(0, 4294967295LL));
+    app.add_option("--out", out)->required();
+    app.add_flag("--bend-start", bendStart);
+    if (!parseCommandLine(app, self, argc, argv)) return 2;
 
     GeneratedTrack track;
-    if (!generateTrack(static_cast<std::uint32_t>(seed), bendStart, track)) {
-        std::fprintf(stderr, "torvask-lab gen-track: no drivable track found for seed %llu\n", seed);
+    if (!generateTrack(seed, bendStart ? TrackStyle::BendStart : TrackStyle::Normal, track)) {
+        std::fprintf(stderr, "torvask-lab gen-track: no drivable track found for seed %lu\n", static_cast<unsigned long>(seed));
         return 1;
     }
     const std::string text = trackFileText(track);
@@ -48,7 +34,8 @@ int genTrack(int argc, char** argv) {
         std::fprintf(stderr, "torvask-lab gen-track: cannot write %s\n", out.c_str());
         return 1;
     }
-    std::printf("track=%s seed=%llu start=%s terrain=%dx%d waypoints=%d attempts=%d\n", out.c_str(), seed,
+    std::printf("track=%s seed=%lu start=%s terrain=%dx%d waypoints=%d attempts=%d\n", out.c_str(),
+                static_cast<unsigned long>(seed),
                 bendStart ? "bend" : "straight", track.width, track.depth, static_cast<int>(track.waypoints.size()), track.attempts);
     return 0;
 }

@@ -12,12 +12,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "LabCommand.h"
-#include "LabSession.h"
+#include "LabOptions.h"
 #include "physics/Track.h"
 
 namespace torvask::lab {
@@ -74,11 +75,13 @@ QColor speedColour(double speed, double top) {
 
 int plot(int argc, char** argv) {
     const LabCommand self{"plot", kUsage, "", nullptr};
-    if (argc < 2 || argv[1][0] == '-') return printUsage(self);
-    const std::string tracePath = argv[1];
+    std::string tracePath;
     std::map<std::string, std::string> opt;
-    if (!parseOptions(argc - 1, argv + 1, {"--track", "--out"}, opt)) return printUsage(self);
-    if (!opt.count("--track") || !opt.count("--out")) return printUsage(self);
+    CLI::App parser;
+    parser.add_option("TRACE.csv", tracePath)->required();
+    parser.add_option("--track", opt["--track"])->required();
+    parser.add_option("--out", opt["--out"])->required();
+    if (!parseCommandLine(parser, self, argc, argv)) return 2;
 
     Track track;
     if (track.load(opt["--track"]) != 0 || track.getNumWaypoints() < 2) {

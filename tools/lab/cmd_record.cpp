@@ -6,12 +6,13 @@
 #include <fstream>
 #include <string>
 
-#include "Demonstrator.h"
-#include "DriveMonitor.h"
 #include "LabCommand.h"
-#include "LabSession.h"
+#include "LabOptions.h"
 #include "driver/Driver.h"
-#include "physics/Car.h"
+#include "teach/Demonstrator.h"
+#include "teach/DriveMonitor.h"
+#include "teach/HeadlessSession.h"
+#include "teach/TraceWriter.h"
 
 namespace torvask::lab {
 namespace {
@@ -20,31 +21,31 @@ const char* const kUsage = "--track FILE --seconds S --out PREFIX [--laps N] [--
 
 int record(int argc, char** argv) {
     const LabCommand self{"record", kUsage, "", nullptr};
-    std::map<std::string, std::string> opt;
-    if (!parseOptions(argc, argv, {"--track", "--seconds", "--out", "--laps", "--trace"}, opt)) return printUsage(self);
-    if (!opt.count("--track") || !opt.count("--seconds") || !opt.count("--out")) return printUsage(self);
-    double seconds = 0.0, laps = 0.0;
-    if (!parseNumberOption("--seconds", opt["--seconds"], 1.0, 100000.0, seconds)) return 2;
-    if (opt.count("--laps") && !parseNumberOption("--laps", opt["--laps"], 1.0, 1000.0, laps)) return 2;
-    const std::string out = opt["--out"] + ".0";
+    std::string trackFile, prefix, tracePath;
+    double seconds = 0.0;
+    int laps = 0;
+    CLI::App app;
+    app.add_option("--track", trackFile)->required();
+    app.add_option("--seconds", seconds)->required()->check(numberIn(1.0, 100000.0));
+    app.add_option("--out", prefix)->required();
+    app.add_option("--laps", laps)->check(wholeNumber(1, 1000));
+    app.add_option("--trace", tracePath);
+    if (!parseCommandLine(app, self, argc, argv)) return 2;
+    const std::string out = prefix + ".0";
 
-    LabSession session;
-    if (!session.start(opt["--track"], "")) return 1;
+    HeadlessSession session;
+    if (!session.start(trackFile, "")) return 1;
     CTorvaskDoc& doc = session.doc();
     Demonstrator demo(doc.getTrack());
     DriveMonitor monitor(doc);
     TraceWriter trace;
-    if (opt.count("--trace") && !trace.open(opt["--trace"])) return 1;
+    if (!tracePath.empty() && !trace.open(tracePath)) return 1;
 
-    HeadlessHost& host = session.host();
     double dt = 1.0 / 60.0;
     while (session.simulatedSeconds() < seconds) {
-        if (laps > 0 && static_cast<double>(monitor.laps().size()) >= laps) break;
-        Car* car = doc.getCar();
-        if (!car) break;
-        const DemoKeys keys = demo.decide(car->getPosition(), car->getRotation().y, car->getSpeed(), doc.getThrottle(),
-                                          doc.getBrake(), doc.getSteering(), dt, car->getInputs(0));
-        holdKeys(host, keys);
+        if (laps > 0 && static_cast<int>(monitor.laps().size()) >= laps) break;
+        if (!doc.getCar()) break;
+        session.holdKeys(demo.decide(doc, dt));
         const int ms = session.frame();
         if (ms < 0) {
             std::fprintf(stderr, "torvask-lab record: the simulation stopped\n");

@@ -4,8 +4,9 @@
 #include <string>
 
 #include "LabCommand.h"
-#include "LabSession.h"
+#include "LabOptions.h"
 #include "common/Messages.h"
+#include "teach/HeadlessSession.h"
 
 namespace torvask::lab {
 namespace {
@@ -25,22 +26,22 @@ std::string withUnixLineEnds(const std::string& text) {
 
 int runSimulation(int argc, char** argv) {
     const LabCommand self{"run", kUsage, "", nullptr};
-    std::map<std::string, std::string> opt;
-    if (!parseOptions(argc, argv, {"--track", "--driver", "--frames", "--fps"}, opt)) return printUsage(self);
-    if (!opt.count("--track")) return printUsage(self);
-    double frames = 600.0, fps = 60.0;
-    if (opt.count("--frames") &&
-        (!parseNumberOption("--frames", opt["--frames"], 1.0, 1e7, frames) || frames != static_cast<long>(frames))) {
-        return 2;
-    }
-    if (opt.count("--fps") && !parseNumberOption("--fps", opt["--fps"], 1.0, 1000.0, fps)) return 2;
+    std::string trackFile, driverFile;
+    long frames = 600;
+    double fps = 60.0;
+    CLI::App app;
+    app.add_option("--track", trackFile)->required();
+    app.add_option("--driver", driverFile);
+    app.add_option("--frames", frames)->check(wholeNumber(1, 10000000));
+    app.add_option("--fps", fps)->check(numberIn(1.0, 1000.0));
+    if (!parseCommandLine(app, self, argc, argv)) return 2;
 
-    LabSession session(fps);
-    if (!session.start(opt["--track"], opt.count("--driver") ? opt["--driver"] : std::string())) return 1;
+    HeadlessSession session(fps);
+    if (!session.start(trackFile, driverFile)) return 1;
     // Full throttle and nothing else: in User Control the car drives straight on; a driver
     // in AI Control ignores the keys.
     session.host().press(dik::kW);
-    for (long frame = 0; frame < static_cast<long>(frames); ++frame) {
+    for (long frame = 0; frame < frames; ++frame) {
         if (session.frame() < 0) {
             std::fprintf(stderr, "torvask-lab run: the simulation stopped at frame %ld\n", frame);
             return 1;

@@ -8,29 +8,25 @@
 #include <string>
 #include <vector>
 
-#include "Demonstrator.h"
-#include "DriveMonitor.h"
-#include "LabSession.h"
+#include "teach/Demonstrator.h"
+#include "teach/DriveMonitor.h"
+#include "teach/HeadlessSession.h"
 #include "driver/Driver.h"
 #include "physics/Car.h"
 #include "support/TempDir.h"
 
-namespace torvask::lab {
+namespace torvask {
 namespace {
 
 const std::string kTracks = TORVASK_DATA_DIR "/tracks/";
 
 // Drives with the demonstrator until seconds of simulated time or laps, whichever comes first.
-void demonstrate(LabSession& session, DriveMonitor& monitor, double seconds, std::size_t laps) {
+void demonstrate(HeadlessSession& session, DriveMonitor& monitor, double seconds, std::size_t laps) {
     Demonstrator demo(session.doc().getTrack());
     double dt = 1.0 / 60.0;
     while (session.simulatedSeconds() < seconds && monitor.laps().size() < laps) {
-        Car* car = session.doc().getCar();
-        ASSERT_NE(car, nullptr);
-        const DemoKeys keys = demo.decide(car->getPosition(), car->getRotation().y, car->getSpeed(),
-                                          session.doc().getThrottle(), session.doc().getBrake(),
-                                          session.doc().getSteering(), dt, car->getInputs(0));
-        holdKeys(session.host(), keys);
+        ASSERT_NE(session.doc().getCar(), nullptr);
+        session.holdKeys(demo.decide(session.doc(), dt));
         const int ms = session.frame();
         ASSERT_GT(ms, 0);
         dt = ms * 0.001;
@@ -39,7 +35,7 @@ void demonstrate(LabSession& session, DriveMonitor& monitor, double seconds, std
 }
 
 TEST(Demonstrator, RecordsPatternsOfTheRightShapeAndRanges) {
-    LabSession session;
+    HeadlessSession session;
     ASSERT_TRUE(session.start(kTracks + "Oval.trn", ""));
     DriveMonitor monitor(session.doc());
     demonstrate(session, monitor, 20.0, 99);
@@ -92,7 +88,7 @@ TEST(Demonstrator, LapsACornerStartAndTightEssesCleanly) {
     testing::TempDir dir;
     for (const char* text : {kCornerStart, kEsses}) {
         SCOPED_TRACE(text);
-        LabSession session;
+        HeadlessSession session;
         ASSERT_TRUE(session.start(dir.write("t.trn", text), ""));
         DriveMonitor monitor(session.doc());
         demonstrate(session, monitor, 400.0, 3);
@@ -121,7 +117,7 @@ TEST(Demonstrator, SlowsEarlyForACornerItsSensorsCannotSeeYet) {
 }
 
 TEST(Demonstrator, TakesOverFromAnyStateAndRejoinsTheRoad) {
-    LabSession session;
+    HeadlessSession session;
     ASSERT_TRUE(session.start(kTracks + "Technical.trn", ""));
     // Mid-lap, facing the way of the first leg (the wrong way here), at rest.
     ASSERT_EQ(session.doc().resetCar(session.doc().getWaypointCount() / 2), 0);
@@ -134,7 +130,7 @@ TEST(Demonstrator, TakesOverFromAnyStateAndRejoinsTheRoad) {
 }
 
 TEST(DriveMonitor, LapTimeEqualsTheSumOfItsFramesAndStaysOnTheRibbon) {
-    LabSession session;
+    HeadlessSession session;
     ASSERT_TRUE(session.start(kTracks + "Oval.trn", ""));
     DriveMonitor monitor(session.doc());
     demonstrate(session, monitor, 200.0, 2);
@@ -150,7 +146,7 @@ TEST(DriveMonitor, LapTimeEqualsTheSumOfItsFramesAndStaysOnTheRibbon) {
 }
 
 TEST(DriveMonitor, ACarParkedOffTheTrackIsOffAndStuck) {
-    LabSession session;
+    HeadlessSession session;
     ASSERT_TRUE(session.start(kTracks + "Oval.trn", ""));
     Car* car = session.doc().getCar();
     const Track& track = session.doc().getTrack();
@@ -173,7 +169,7 @@ TEST(DriveMonitor, ACarParkedOffTheTrackIsOffAndStuck) {
     EXPECT_NE(monitor.summaryLine().find(" stuck=1 best=none"), std::string::npos);
 }
 
-TEST(LabSession, FormatsLapTimesAsTheLapTextDoes) {
+TEST(HeadlessSession, FormatsLapTimesAsTheLapTextDoes) {
     EXPECT_EQ(formatLapTime(61234), "01:01.234");
     EXPECT_EQ(formatLapTime(0), "00:00.000");
     EXPECT_EQ(formatLapTime(59999), "00:59.999");
@@ -185,8 +181,8 @@ std::size_t bytesInUse() {
     return info.uordblks + info.hblkhd;
 }
 
-TEST(LabSession, LongRunsKeepFlatMemory) {
-    LabSession session;
+TEST(HeadlessSession, LongRunsKeepFlatMemory) {
+    HeadlessSession session;
     ASSERT_TRUE(session.start(kTracks + "Oval.trn", TORVASK_DATA_DIR "/drivers/Demo.driver"));
     // Warm up (first allocations, lap bookkeeping), then a run several times longer must not grow:
     // a device that kept its calls would take tens of kilobytes a frame here.
@@ -200,7 +196,7 @@ TEST(LabSession, LongRunsKeepFlatMemory) {
 }
 
 TEST(SampleDriver, LapsTheOvalCleanly) {
-    LabSession session;
+    HeadlessSession session;
     ASSERT_TRUE(session.start(kTracks + "Oval.trn", TORVASK_DATA_DIR "/drivers/Demo.driver"));
     ASSERT_EQ(session.doc().getMode(), kModeAIControl);
     DriveMonitor monitor(session.doc());
@@ -214,4 +210,4 @@ TEST(SampleDriver, LapsTheOvalCleanly) {
 }
 
 }  // namespace
-}  // namespace torvask::lab
+}  // namespace torvask

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "TrackGenerator.h"
+#include "teach/TrackGenerator.h"
 #include "physics/Track.h"
 #include "sim/CTorvaskDoc.h"
 #include "support/TempDir.h"
 
-namespace torvask::lab {
+namespace torvask {
 namespace {
 
 double dist(const Vector3& a, const Vector3& b) { return std::hypot(a.x - b.x, a.z - b.z); }
@@ -45,7 +45,7 @@ TEST(GenTrack, EveryTrackMeetsItsRulesOverManySeeds) {
         for (std::uint32_t seed = 1; seed <= 200; ++seed) {
             SCOPED_TRACE("seed " + std::to_string(seed) + (bendStart ? " bend start" : " straight start"));
             GeneratedTrack generated;
-            ASSERT_TRUE(generateTrack(seed, bendStart, generated));
+            ASSERT_TRUE(generateTrack(seed, bendStart ? TrackStyle::BendStart : TrackStyle::Normal, generated));
             const Loaded loaded = load(dir, trackFileText(generated));
             const Track& t = loaded.track;
             const auto& w = t.getWaypoints();
@@ -108,10 +108,10 @@ TEST(GenTrack, EveryTrackMeetsItsRulesOverManySeeds) {
 
 TEST(GenTrack, SameSeedSameFileOtherSeedOtherTrack) {
     GeneratedTrack a, b, c, d;
-    ASSERT_TRUE(generateTrack(77, false, a));
-    ASSERT_TRUE(generateTrack(77, false, b));
-    ASSERT_TRUE(generateTrack(78, false, c));
-    ASSERT_TRUE(generateTrack(77, true, d));
+    ASSERT_TRUE(generateTrack(77, TrackStyle::Normal, a));
+    ASSERT_TRUE(generateTrack(77, TrackStyle::Normal, b));
+    ASSERT_TRUE(generateTrack(78, TrackStyle::Normal, c));
+    ASSERT_TRUE(generateTrack(77, TrackStyle::BendStart, d));
     EXPECT_EQ(trackFileText(a), trackFileText(b));
     EXPECT_NE(trackFileText(a), trackFileText(c));
     EXPECT_NE(trackFileText(a), trackFileText(d));
@@ -140,9 +140,9 @@ TEST(TrackShape, MeasuresTheJoinTheWallsAndTheSceneLimit) {
     const TrackShape b = measureTrack(corner.track, 400, 300);
     EXPECT_NEAR(b.joinKinkDegrees, 85.0, 6.0);
     EXPECT_GT(b.wallOverrun, 10.0);
-    EXPECT_EQ(maxSceneWaypoints(), 236);
+    EXPECT_EQ(kMaxSceneWaypoints, 236);
     EXPECT_EQ(maxSceneCoarseWaypoints(), 13);
 }
 
 }  // namespace
-}  // namespace torvask::lab
+}  // namespace torvask

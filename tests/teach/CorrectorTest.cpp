@@ -3,9 +3,9 @@
 
 #include <cmath>
 
-#include "Corrector.h"
+#include "teach/Corrector.h"
 
-namespace torvask::lab {
+namespace torvask {
 namespace {
 
 TEST(CentreLinePose, SignedOffsetAndHeadingOnEveryLeg) {
@@ -127,4 +127,4 @@ TEST(Corrector, WatchingThePaceTakesADawdlingCarAndWaitsForItToBeUpToSpeed) {
 }
 
 }  // namespace
-}  // namespace torvask::lab
+}  // namespace torvask

@@ -1,5 +1,7 @@
-#include "Demonstrator.h"
-#include "LabSession.h"
+#include "teach/Demonstrator.h"
+
+#include "physics/Car.h"
+#include "physics/TrackGeometry.h"
 #include "sim/DriveControls.h"
 
 #include <algorithm>
@@ -7,7 +9,7 @@
 #include <cmath>
 #include <limits>
 
-namespace torvask::lab {
+namespace torvask {
 namespace {
 
 // Wheelbase of the car (front and rear axles 0.4 of its length of 4 from the centre).
@@ -22,12 +24,24 @@ double clamp(double v, double lo, double hi) { return std::max(lo, std::min(hi, 
 
 }  // namespace
 
-void holdKeys(HeadlessHost& host, const DemoKeys& keys) {
-    host.releaseAll();
-    if (keys.throttle) host.press(dik::kW);
-    if (keys.brake) host.press(dik::kS);
-    if (keys.left) host.press(dik::kA);
-    if (keys.right) host.press(dik::kD);
+KeyState demoKeyState(const DemoKeys& keys) {
+    KeyState state{};
+    if (keys.throttle) state[dik::kW] = kKeyDownBit;
+    if (keys.brake) state[dik::kS] = kKeyDownBit;
+    if (keys.left) state[dik::kA] = kKeyDownBit;
+    if (keys.right) state[dik::kD] = kKeyDownBit;
+    return state;
+}
+
+// The controls the keyboard's own ramp makes of these keys in one frame of dt seconds.
+struct RampedControls {
+    double throttle, brake, steering;
+};
+RampedControls rampOnce(const DemoKeys& keys, double throttle, double brake, double steering, double dt) {
+    bool drivingStarted = false;
+    rampDriveControls(demoKeyState(keys), dt, throttle, brake, steering, drivingStarted);
+    clampDriveControls(throttle, brake, steering);
+    return {throttle, brake, steering};
 }
 
 Demonstrator::Demonstrator(const Track& track, DemoTuning tuning) : track_(track), tuning_(tuning) {
@@ -56,11 +70,7 @@ Demonstrator::Demonstrator(const Track& track, DemoTuning tuning) : track_(track
         const double length = back + ahead;
         double turn = 0.0;
         for (int k = (a + 1) % n; k != b; k = (k + 1) % n) {
-            const Vector3& p = w[(k + n - 1) % n];
-            const Vector3& q = w[k];
-            const Vector3& r = w[(k + 1) % n];
-            const double ux = q.x - p.x, uz = q.z - p.z, vx = r.x - q.x, vz = r.z - q.z;
-            turn += std::atan2(ux * vz - uz * vx, ux * vx + uz * vz);
+            turn += signedTurn(w[(k + n - 1) % n], w[k], w[(k + 1) % n]);
         }
         if (std::fabs(turn) > 1e-9) radius_[i] = length / std::fabs(turn);
     }
@@ -125,7 +135,7 @@ Vector3 Demonstrator::pointAhead(int from, double distance) const {
 
 DemoKeys Demonstrator::decide(const Vector3& position, double yaw, double speed, double throttle, double brake,
                               double steering, double dt, const std::vector<double>& sensors) {
-    if (dt <= 0.0) dt = 0.0001;
+    if (dt <= 0.0) dt = kMinimumKeyboardDt;
     const int nearest = nearestWaypoint(position);
 
     // Steering: pure pursuit towards a point on the centre line ahead.
@@ -148,48 +158,40 @@ DemoKeys Demonstrator::decide(const Vector3& position, double yaw, double speed,
     targetSpeed_ = std::min(targetSpeed_, lookAheadLimit(nearest, speed));
     const double pedal = clamp((targetSpeed_ - speed) * tuning_.pedalGain, -1.0, 1.0);
 
-    // Keys: of the choices, the one whose ramped result this frame lands nearest the aim.
+    // Keys: of the choices, the one whose ramped result this frame lands nearest the aim, as the
+    // keyboard's own ramp makes it from a trial key state.
     DemoKeys keys;
-    {
-        struct Choice {
-            bool left, right;
-            double result;
-        };
-        const std::array<Choice, 3> choices = {{
-            {false, false, steering - steering * dt * kSteerCentringRate},
-            {true, false, steering - kSteerRate * dt},
-            {false, true, steering + kSteerRate * dt},
-        }};
-        double bestError = std::numeric_limits<double>::infinity();
-        for (const Choice& c : choices) {
-            const double err = std::fabs(clamp(c.result, -kSteeringLimit, kSteeringLimit) - targetSteering_);
-            if (err < bestError - 1e-12) {
-                bestError = err;
-                keys.left = c.left;
-                keys.right = c.right;
-            }
+    double bestError = std::numeric_limits<double>::infinity();
+    for (const DemoKeys& trial : {DemoKeys{}, DemoKeys{false, false, true, false}, DemoKeys{false, false, false, true}}) {
+        const double err = std::fabs(rampOnce(trial, throttle, brake, steering, dt).steering - targetSteering_);
+        if (err < bestError - 1e-12) {
+            bestError = err;
+            keys.left = trial.left;
+            keys.right = trial.right;
         }
     }
-    {
-        auto ramp = [&](double v, bool held) {
-            return clamp(held ? v + kPedalRiseRate * dt : v - kPedalFallRate * dt, 0.0, 1.0);
-        };
-        struct Choice {
-            bool w, s;
-        };
-        const std::array<Choice, 3> choices = {{{false, false}, {true, false}, {false, true}}};
-        double bestError = std::numeric_limits<double>::infinity();
-        for (const Choice& c : choices) {
-            const double result = ramp(throttle, c.w) - ramp(brake, c.s);
-            const double err = std::fabs(result - pedal);
-            if (err < bestError - 1e-12) {
-                bestError = err;
-                keys.throttle = c.w;
-                keys.brake = c.s;
-            }
+    bestError = std::numeric_limits<double>::infinity();
+    for (const DemoKeys& trial : {DemoKeys{}, DemoKeys{true, false, false, false}, DemoKeys{false, true, false, false}}) {
+        const RampedControls result = rampOnce(trial, throttle, brake, steering, dt);
+        const double err = std::fabs(result.throttle - result.brake - pedal);
+        if (err < bestError - 1e-12) {
+            bestError = err;
+            keys.throttle = trial.throttle;
+            keys.brake = trial.brake;
         }
     }
     return keys;
 }
 
-}  // namespace torvask::lab
+}  // namespace torvask
+
+namespace torvask {
+
+DemoKeys Demonstrator::decide(const CTorvaskDoc& doc, double dt) {
+    Car* car = doc.getCar();  // reading its sensors updates them
+    if (!car) return {};
+    return decide(car->getPosition(), car->getRotation().y, car->getSpeed(), doc.getThrottle(), doc.getBrake(),
+                  doc.getSteering(), dt, car->getInputs(0));
+}
+
+}  // namespace torvask

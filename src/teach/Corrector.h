@@ -3,19 +3,9 @@
 // has recovered enough to hand it back. It judges what a person beside the track sees: how far
 // the car is from the centre line, whether it points away from it, whether it is about to run
 // off the ribbon, and whether it is crawling or standing still.
-#include "common/Vector3.h"
-#include "physics/Track.h"
+#include "physics/TrackGeometry.h"
 
-namespace torvask::lab {
-
-// Where the car stands relative to the closed centre line (ground plane, render units).
-struct CentreLinePose {
-    double offset = 0.0;        // signed distance from the centre line; > 0: right of it
-    double headingError = 0.0;  // radians from the line's direction; > 0: turned to the right
-};
-
-// yaw: radians, forward = (sin yaw, 0, cos yaw).
-CentreLinePose centreLinePose(const Track& track, const Vector3& position, double yaw);
+namespace torvask {
 
 struct CorrectorTuning {
     double farFraction = 0.75;        // of the half width: too far from the centre line
@@ -75,4 +65,4 @@ private:
     int takeOvers_ = 0;
 };
 
-}  // namespace torvask::lab
+}  // namespace torvask

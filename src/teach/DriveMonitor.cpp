@@ -1,11 +1,12 @@
-#include "DriveMonitor.h"
+#include "teach/DriveMonitor.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "physics/Car.h"
+#include "physics/TrackGeometry.h"
 
-namespace torvask::lab {
+namespace torvask {
 
 DriveMonitor::DriveMonitor(const CTorvaskDoc& doc)
     : doc_(doc),
@@ -56,6 +57,25 @@ void DriveMonitor::observe(int frameMs) {
     lastProgress_ = progress;
 }
 
+std::string formatLapTime(std::int64_t ms) {
+    if (ms < 0) ms = 0;
+    const std::int64_t minutes = ms / 60000;
+    const std::int64_t rest = ms - minutes * 60000;
+    const std::int64_t seconds = rest / 1000;
+    char text[64];
+    std::snprintf(text, sizeof text, "%02lld:%02lld.%03lld", static_cast<long long>(minutes),
+                  static_cast<long long>(seconds), static_cast<long long>(rest - seconds * 1000));
+    return text;
+}
+
+std::int64_t DriveMonitor::bestLapMs() const {
+    std::int64_t best = 0;
+    for (const LapRecord& lap : laps_) {
+        if (best == 0 || lap.lapTextMs < best) best = lap.lapTextMs;
+    }
+    return best;
+}
+
 std::string DriveMonitor::bestLapText() const {
     if (laps_.empty()) return "none";
     std::int64_t best = laps_.front().lapTextMs;
@@ -80,31 +100,4 @@ void DriveMonitor::printLaps(std::FILE* out) const {
     }
 }
 
-bool TraceWriter::open(const std::string& path) {
-    file_ = std::fopen(path.c_str(), "w");
-    if (!file_) {
-        std::fprintf(stderr, "torvask-lab: cannot create %s\n", path.c_str());
-        return false;
-    }
-    std::fprintf(file_,
-                 "time,x,y,z,yaw,speed,waypoint,steering,throttle,speed_in,heading1,heading2,heading3,turn,"
-                 "deviation,offtrack\n");
-    return true;
-}
-
-void TraceWriter::write(double seconds, const CTorvaskDoc& doc, double deviation, double halfWidth) {
-    Car* car = doc.getCar();
-    if (!file_ || !car) return;
-    const Vector3& p = car->getPosition();
-    const std::vector<double> in = car->getInputs(0);
-    std::fprintf(file_, "%.3f,%.4f,%.4f,%.4f,%.5f,%.3f,%d,%.4f,%.4f", seconds, p.x, p.y, p.z, car->getRotation().y,
-                 car->getSpeed(), car->getCurrentWaypoint(), car->getSteeringControl(), car->getThrottleControl());
-    for (double v : in) std::fprintf(file_, ",%.5f", v);
-    std::fprintf(file_, ",%.4f,%d\n", deviation, deviation > halfWidth ? 1 : 0);
-}
-
-TraceWriter::~TraceWriter() {
-    if (file_) std::fclose(file_);
-}
-
-}  // namespace torvask::lab
+}  // namespace torvask

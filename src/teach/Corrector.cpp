@@ -1,37 +1,8 @@
+#include "teach/Corrector.h"
+
 #include <cmath>
-#include <limits>
 
-#include "Corrector.h"
-
-namespace torvask::lab {
-
-CentreLinePose centreLinePose(const Track& track, const Vector3& p, double yaw) {
-    CentreLinePose pose;
-    const auto& w = track.getWaypoints();
-    const std::size_t n = w.size();
-    if (n < 2) return pose;
-    double best = std::numeric_limits<double>::infinity();
-    for (std::size_t i = 0; i < n; ++i) {
-        const Vector3& a = w[i];
-        const Vector3& b = w[(i + 1) % n];
-        const double abx = b.x - a.x, abz = b.z - a.z;
-        const double len2 = abx * abx + abz * abz;
-        if (len2 <= 0.0) continue;
-        const double t = std::fmax(0.0, std::fmin(1.0, ((p.x - a.x) * abx + (p.z - a.z) * abz) / len2));
-        const double dx = p.x - (a.x + t * abx), dz = p.z - (a.z + t * abz);
-        const double d2 = dx * dx + dz * dz;
-        if (d2 < best) {
-            best = d2;
-            const double len = std::sqrt(len2);
-            const double tx = abx / len, tz = abz / len;
-            // The right-hand normal of direction (tx, tz) is (tz, -tx) when angles grow
-            // clockwise seen from above, as yaw does.
-            pose.offset = dx * tz - dz * tx;
-            pose.headingError = std::remainder(yaw - std::atan2(tx, tz), 2.0 * M_PI);
-        }
-    }
-    return pose;
-}
+namespace torvask {
 
 const char* correctionReasonName(CorrectionReason reason) {
     switch (reason) {
@@ -122,4 +93,4 @@ bool Corrector::update(const CentreLinePose& pose, double speed, double targetSp
     return correcting_;
 }
 
-}  // namespace torvask::lab
+}  // namespace torvask

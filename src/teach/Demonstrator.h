@@ -24,9 +24,10 @@
 
 #include "common/Vector3.h"
 #include "physics/Track.h"
-#include "sim/HeadlessHost.h"
+#include "sim/CTorvaskDoc.h"
+#include "sim/Host.h"
 
-namespace torvask::lab {
+namespace torvask {
 
 struct DemoKeys {
     bool throttle = false;  // W
@@ -53,8 +54,8 @@ struct DemoTuning {
     double floorSpeed = 35.0;         // the limit never asks for less: the car keeps moving
 };
 
-// Holds exactly these keys on the headless keyboard (W, S, A, D), releasing every other.
-void holdKeys(HeadlessHost& host, const DemoKeys& keys);
+// A key state holding exactly these keys (W, S, A, D) and no other.
+KeyState demoKeyState(const DemoKeys& keys);
 
 class Demonstrator {
 public:
@@ -66,6 +67,8 @@ public:
     // sensors: the car's five inputs (speed/240, three heading factors, turn factor).
     DemoKeys decide(const Vector3& position, double yaw, double speed, double throttle, double brake,
                     double steering, double dt, const std::vector<double>& sensors);
+    // The same for the document's car and controls; no keys without a car.
+    DemoKeys decide(const CTorvaskDoc& doc, double dt);
 
     // What decide aimed at last (for traces): steering in [-1/3, 1/3], target display speed.
     double targetSteering() const { return targetSteering_; }
@@ -89,4 +92,4 @@ private:
     double targetSpeed_ = 0.0;
 };
 
-}  // namespace torvask::lab
+}  // namespace torvask

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "LabSession.h"
+#include "sim/CTorvaskDoc.h"
 
-namespace torvask::lab {
+namespace torvask {
 
 struct LapRecord {
     std::int64_t lapTextMs = 0;  // the lap time as the lap text shows it
@@ -36,6 +36,8 @@ public:
     bool stuck() const { return stuck_; }
     int frames() const { return frames_; }
     double deviation() const { return lastDeviation_; }
+    // The best lap's time in ms, or 0 without a lap.
+    std::int64_t bestLapMs() const;
     // The best lap as mm:ss.mmm, or "none".
     std::string bestLapText() const;
 
@@ -61,17 +63,7 @@ private:
     bool stuck_ = false;
 };
 
-// Writes one CSV line per frame for plotting.
-class TraceWriter {
-public:
-    // False (with a message) when the file cannot be created.
-    bool open(const std::string& path);
-    void write(double seconds, const CTorvaskDoc& doc, double deviation, double halfWidth);
-    bool isOpen() const { return file_ != nullptr; }
-    ~TraceWriter();
+// "mm:ss.mmm" of a millisecond count, as the lap text shows times.
+std::string formatLapTime(std::int64_t ms);
 
-private:
-    std::FILE* file_ = nullptr;
-};
-
-}  // namespace torvask::lab
+}  // namespace torvask

@@ -1,0 +1,206 @@
+#include "teach/TeachLoop.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <utility>
+
+#include "driver/Driver.h"
+#include "physics/Car.h"
+#include "teach/Corrector.h"
+#include "teach/Demonstrator.h"
+#include "teach/DriveMonitor.h"
+
+namespace torvask {
+namespace {
+
+constexpr double kTeacherStuckSeconds = 40.0;
+// A student whose best lap is this much slower than the teacher's is not done yet, clean or not.
+constexpr double kPaceRatio = 1.2;
+// A student that went wrong in its evaluation but not while the teacher watched is watched for
+// up to this many times the usual laps, until the teacher finds something to correct.
+constexpr int kLongerWatch = 3;
+
+// What the teacher saw in the student's last evaluation.
+struct RoundVerdict {
+    bool clean = false;  // every lap done, never off the ribbon, never stuck
+    bool slow = false;   // its best lap well behind the teacher's
+};
+
+int countLines(const std::string& file) {
+    std::ifstream in(file);
+    int lines = 0;
+    for (std::string line; std::getline(in, line);) ++lines;
+    return lines;
+}
+
+class Teaching {
+public:
+    Teaching(TeachHost& host, const TeachOptions& options)
+        : host_(host), o_(options), doc_(host.doc()), demo_(doc_.getTrack()) {}
+
+    int run();
+
+private:
+    // One frame, after which the monitor sees it. False when the simulation stopped.
+    bool step(DriveMonitor& monitor, int& ms) {
+        ms = host_.frame();
+        if (ms < 0) {
+            host_.fail("torvask-lab teach: the simulation stopped");
+            return false;
+        }
+        monitor.observe(ms);
+        return true;
+    }
+    bool running(const DriveMonitor& monitor, double since, int laps) const {
+        return host_.simulatedSeconds() - since < o_.maxSeconds && static_cast<int>(monitor.laps().size()) < laps &&
+               !monitor.stuck();
+    }
+    bool demonstrate(DriveMonitor& monitor);
+    bool evaluate(DriveMonitor& monitor);
+    bool correct(const RoundVerdict& verdict, int& takeOvers);
+    bool escapeAndTrain(long passes) {
+        if (host_.escapeAndTrain(passes, patterns_)) return true;
+        host_.fail("torvask-lab teach: Esc did not lead to training and back to AI Control");
+        return false;
+    }
+
+    TeachHost& host_;
+    const TeachOptions& o_;
+    CTorvaskDoc& doc_;
+    Demonstrator demo_;
+    int patterns_ = 0;  // in the last training
+};
+
+// The demonstrator drives laps in User Control; the document records them.
+bool Teaching::demonstrate(DriveMonitor& monitor) {
+    const double since = host_.simulatedSeconds();
+    double dt = 1.0 / 60.0;
+    int ms = 0;
+    while (running(monitor, since, o_.laps)) {
+        host_.holdKeys(demo_.decide(doc_, dt));
+        if (!step(monitor, ms)) return false;
+        dt = ms * 0.001;
+    }
+    host_.holdKeys({});
+    return true;
+}
+
+// The learned driver alone, keys untouched: the figures eval gives.
+bool Teaching::evaluate(DriveMonitor& monitor) {
+    const double since = host_.simulatedSeconds();
+    host_.holdKeys({});
+    int ms = 0;
+    while (running(monitor, since, o_.evalLaps)) {
+        if (!step(monitor, ms)) return false;
+    }
+    return true;
+}
+
+// The learned driver drives; the demonstrator takes the wheel whenever the car goes wrong. A
+// student that was not clean is watched longer if need be, so a round is not wasted on a lap
+// where it happened to do well; a slow one is also taken over where it dawdles.
+bool Teaching::correct(const RoundVerdict& verdict, int& takeOvers) {
+    CorrectorTuning tuning;
+    tuning.watchPace = verdict.slow;
+    Corrector corrector(doc_.getTrack().getTrackWidth() * 0.5, tuning);
+    const int longestWatch = verdict.clean ? o_.correctLaps : o_.correctLaps * kLongerWatch;
+    DriveMonitor monitor(doc_);
+    const double since = host_.simulatedSeconds();
+    double dt = 1.0 / 60.0;
+    int ms = 0;
+    // The teacher may need a while to bring back a car that sits off the road, so the drive
+    // ends only when no waypoint was gained for much longer than a stuck learned driver gets.
+    double sinceProgress = 0.0;
+    std::int32_t progress = doc_.getLapProgress();
+    while (host_.simulatedSeconds() - since < o_.maxSeconds * (longestWatch / o_.correctLaps) &&
+           sinceProgress < kTeacherStuckSeconds) {
+        const int laps = static_cast<int>(monitor.laps().size());
+        if (laps >= longestWatch || (laps >= o_.correctLaps && corrector.takeOvers() > 0)) break;
+        if (doc_.getLapProgress() != progress) {
+            progress = doc_.getLapProgress();
+            sinceProgress = 0.0;
+        }
+        Car* car = doc_.getCar();
+        const DemoKeys keys = demo_.decide(doc_, dt);
+        const CentreLinePose pose = centreLinePose(doc_.getTrack(), car->getPosition(), car->getRotation().y);
+        host_.holdKeys(corrector.update(pose, car->getSpeed(), demo_.targetSpeed(), dt) ? keys : DemoKeys{});
+        if (!step(monitor, ms)) return false;
+        dt = ms * 0.001;
+        sinceProgress += dt;
+    }
+    takeOvers = corrector.takeOvers();
+    // Let the hand-back happen before leaving, so the last correction is complete.
+    host_.holdKeys({});
+    for (double waited = 0.0; waited < 1.5 && doc_.hasTheWheel();) {
+        if (!step(monitor, ms)) return false;
+        waited += ms * 0.001;
+    }
+    return true;
+}
+
+int Teaching::run() {
+    // The demonstrator's best lap, the pace a student is judged by; unknown when correcting a
+    // saved driver, whose pace is then left as it is.
+    double demoBestMs = 0.0;
+    if (!o_.fromLoadedDriver) {
+        DriveMonitor monitor(doc_);
+        if (!demonstrate(monitor)) return 1;
+        demoBestMs = static_cast<double>(monitor.bestLapMs());
+        host_.report("demo patterns=" + std::to_string(doc_.getDriver()->getPatternCount()) + " " +
+                     monitor.summaryLine());
+        if (!escapeAndTrain(o_.passes)) return 1;
+    } else if (doc_.getMode() != kModeAIControl) {
+        host_.fail("torvask-lab teach: the driver did not take the car");
+        return 1;
+    }
+
+    int takeOvers = 0, correctionPatterns = 0;
+    std::string figures;
+    RoundVerdict verdict;
+    for (int round = 0; round <= o_.rounds; ++round) {
+        if (round == 0 || takeOvers > 0) {
+            DriveMonitor monitor(doc_);
+            if (!evaluate(monitor)) return 1;
+            figures = monitor.summaryLine();
+            verdict.clean = static_cast<int>(monitor.laps().size()) >= o_.evalLaps && monitor.offTrackFrames() == 0 &&
+                            !monitor.stuck();
+            const std::int64_t best = monitor.bestLapMs();
+            verdict.slow = demoBestMs > 0 && best > 0 && static_cast<double>(best) > kPaceRatio * demoBestMs;
+        }
+        // A round without a correction leaves the driver as it was, and so its figures.
+        host_.report("round=" + std::to_string(round) + " patterns=" + std::to_string(patterns_) +
+                     " takeovers=" + std::to_string(takeOvers) + " corrections=" +
+                     std::to_string(correctionPatterns) + " " + figures);
+        if (round == o_.rounds || (round > 0 && takeOvers == 0)) continue;
+        if (verdict.clean && !verdict.slow && !o_.keepCorrecting) {
+            takeOvers = correctionPatterns = 0;
+            continue;
+        }
+
+        if (!correct(verdict, takeOvers)) return 1;
+        correctionPatterns = 0;
+        for (const std::string& file : doc_.getPendingCorrections()) correctionPatterns += countLines(file);
+        // Without a correction Esc would end the session instead; the driver is as good as
+        // this teacher can tell.
+        if (doc_.getPendingCorrections().empty()) {
+            takeOvers = 0;
+            continue;
+        }
+        if (!escapeAndTrain(o_.roundPasses)) return 1;
+    }
+
+    if (!host_.saveDriverAs(o_.out)) {
+        host_.fail("torvask-lab teach: cannot save the driver to " + o_.out);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+TeachLoop::TeachLoop(TeachHost& host, TeachOptions options) : host_(host), options_(std::move(options)) {}
+
+int TeachLoop::run() { return Teaching(host_, options_).run(); }
+
+}  // namespace torvask
