@@ -9,7 +9,9 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTest>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 
@@ -123,9 +125,12 @@ TEST(InstalledLayout, BundledAndOwnDriversTogetherAndSavingGoesHome) {
     EXPECT_EQ(snapshot(prefix.path()), before) << "nothing is written into the installed folders";
 }
 
-// The window's settings file is the one the shared folder rules name.
-TEST(InstalledLayout, SettingsFileAgreesWithTheFolderRules) {
+// The window's settings file and Qt's data folder are the ones the shared folder rules name.
+TEST(InstalledLayout, QtAgreesWithTheFolderRules) {
     EXPECT_EQ(openSettings()->fileName().toStdString(), currentProgramFolders().settingsFile);
+    const EnvironmentLookup env = [](const char* name) { return static_cast<const char*>(std::getenv(name)); };
+    EXPECT_EQ(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString() + "/",
+              xdgBaseFolder(env, "XDG_DATA_HOME", ".local/share"));
 }
 
 }  // namespace
