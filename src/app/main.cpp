@@ -11,6 +11,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Torvask"));
     QApplication::setApplicationVersion(QStringLiteral("1.1.0.3"));
     QApplication::setWindowIcon(torvask::applicationIcon());
+    // Ties the window to the installed desktop entry, so the desktop shows its name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.torvask.Torvask"));
     // Boxes belong to the active window, else to the main window once it exists.
     torvask::TorvaskApp* mainApp = nullptr;
     torvask::MessageBoxSink sink([&mainApp]() -> QWidget* {
