@@ -34,14 +34,14 @@ namespace {
 using torvask::testing::TempDir;
 using torvask::testing::whenModal;
 
-// Every file under root with its size and modification time: a snapshot to compare.
-std::map<std::string, std::pair<std::uintmax_t, fs::file_time_type>> snapshot(const fs::path& root) {
-    std::map<std::string, std::pair<std::uintmax_t, fs::file_time_type>> files;
+// Every entry under root with its modification time (a folder's changes when anything in it is
+// added or removed).
+std::map<std::string, fs::file_time_type> snapshot(const fs::path& root) {
+    std::map<std::string, fs::file_time_type> entries;
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        const bool file = entry.is_regular_file();
-        files[entry.path().string()] = {file ? entry.file_size() : 0, entry.last_write_time()};
+        entries[entry.path()] = entry.last_write_time();
     }
-    return files;
+    return entries;
 }
 
 // The Setup dialog's lists as shown, then OK on the chosen driver.
@@ -63,12 +63,10 @@ TEST(InstalledLayout, BundledAndOwnDriversTogetherAndSavingGoesHome) {
     const fs::path build(TORVASK_BUILD_DIR);
     fs::create_directories(prefix.path() / "bin");
     fs::create_directories(share / "drivers");
-    fs::copy_file(build / "Torvask.cfg", share / "Torvask.cfg");
-    fs::copy(build / "tracks", share / "tracks", fs::copy_options::recursive);
-    fs::copy(build / "cars", share / "cars", fs::copy_options::recursive);
-    fs::copy(build / "enviro", share / "enviro", fs::copy_options::recursive);
-    for (const char* file : {"Demo.driver", "Demo.patterns"})
-        fs::copy_file(build / "drivers" / file, share / "drivers" / file);
+    for (const char* data :
+         {"Torvask.cfg", "tracks", "cars", "enviro", "drivers/Demo.driver", "drivers/Demo.patterns"}) {
+        fs::copy(build / data, share / data, fs::copy_options::recursive);
+    }
     fs::copy_file(share / "drivers/Demo.driver", share / "drivers/Bundled.driver");
     // An own driver of the same name as a bundled one (in another case) wins and is marked.
     home.write(".local/share/torvask/drivers/bundled.driver",
@@ -128,7 +126,7 @@ TEST(InstalledLayout, BundledAndOwnDriversTogetherAndSavingGoesHome) {
 // The window's settings file and Qt's data folder are the ones the shared folder rules name.
 TEST(InstalledLayout, QtAgreesWithTheFolderRules) {
     EXPECT_EQ(openSettings()->fileName().toStdString(), currentProgramFolders().settingsFile);
-    const EnvironmentLookup env = [](const char* name) { return static_cast<const char*>(std::getenv(name)); };
+    const EnvironmentLookup env = [](const char* name) -> const char* { return std::getenv(name); };
     EXPECT_EQ(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString() + "/",
               xdgBaseFolder(env, "XDG_DATA_HOME", ".local/share"));
 }
