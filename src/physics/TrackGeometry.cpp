@@ -32,6 +32,12 @@ double turnDegrees(const Vector3& a, const Vector3& b, const Vector3& c) {
     return std::fabs(signedTurn(a, b, c)) * 180.0 / M_PI;
 }
 
+double circumradius(const Vector3& a, const Vector3& b, const Vector3& c) {
+    const double cross = std::fabs((b.x - a.x) * (c.z - a.z) - (b.z - a.z) * (c.x - a.x));
+    if (cross < 1e-12) return std::numeric_limits<double>::infinity();
+    return groundDistance(a, b) * groundDistance(b, c) * groundDistance(a, c) / (2.0 * cross);
+}
+
 double distanceFromCentreLine(const Track& track, const Vector3& p) {
     const auto& w = track.getWaypoints();
     if (w.empty()) return 0.0;

@@ -25,6 +25,8 @@ SegmentPoint closestOnSegment(const Vector3& a, const Vector3& b, const Vector3&
 double signedTurn(const Vector3& a, const Vector3& b, const Vector3& c);
 // The same turn's size in degrees, [0, 180].
 double turnDegrees(const Vector3& a, const Vector3& b, const Vector3& c);
+// Radius of the circle through a, b and c (render units); infinity when they are in line.
+double circumradius(const Vector3& a, const Vector3& b, const Vector3& c);
 
 // Distance from p to the track's closed centre line (the last waypoint joined to the first).
 double distanceFromCentreLine(const Track& track, const Vector3& p);

@@ -41,12 +41,7 @@ TrackShape measureTrack(const Track& track, double terrainWidth, double terrainD
 
     shape.minRadius = std::numeric_limits<double>::infinity();
     for (std::size_t i = 1; i < n; ++i) {
-        const Vector3& a = w[i - 1];
-        const Vector3& b = w[i];
-        const Vector3& c = w[(i + 1) % n];
-        const double cross = std::fabs((b.x - a.x) * (c.z - a.z) - (b.z - a.z) * (c.x - a.x));
-        if (cross < 1e-12) continue;  // in line: no bend at all
-        const double radius = groundDistance(a, b) * groundDistance(b, c) * groundDistance(a, c) / (2.0 * cross);
+        const double radius = circumradius(w[i - 1], w[i], w[(i + 1) % n]);  // in line: infinite
         if (radius < shape.minRadius) {
             shape.minRadius = radius;
             shape.minRadiusWaypoint = static_cast<int>(i);
@@ -90,6 +85,66 @@ TrackShape measureTrack(const Track& track, double terrainWidth, double terrainD
     return shape;
 }
 
+TurnRoom tightestTurn(const Track& track) {
+    TurnRoom worst;
+    const auto& all = track.getWaypoints();
+    // The loop's distinct samples, each with its index in the track.
+    std::vector<Vector3> w;
+    std::vector<int> index;
+    for (std::size_t i = 0; i + 1 < all.size(); ++i) {
+        if (w.empty() || groundDistance(w.back(), all[i]) > 1e-6) {
+            w.push_back(all[i]);
+            index.push_back(static_cast<int>(i));
+        }
+    }
+    const std::size_t n = w.size();
+    if (n < 3) return worst;
+    const double h = track.getTrackWidth() * 0.5 - kCarHalfWidth;  // room for the car's centre each side
+    std::vector<double> turn(n);
+    for (std::size_t i = 0; i < n; ++i) turn[i] = signedTurn(w[(i + n - 1) % n], w[i], w[(i + 1) % n]);
+    // A run of samples turning the same way is one bend; the runs start where the sign changes, so
+    // that no bend is split where the loop wraps.
+    std::size_t start = 0;
+    while (start < n && (turn[start] > 0.0) == (turn[(start + n - 1) % n] > 0.0)) ++start;
+    if (start == n) start = 0;
+    double run = 0.0;
+    double radius = std::numeric_limits<double>::infinity();
+    int at = -1;
+    auto close = [&]() {
+        if (at < 0) return;
+        const double theta = std::min(std::fabs(run), M_PI);
+        // The widest circle through the bend: from the outside edge before it, past the inside
+        // edge at its apex, to the outside edge after it. A hairpin leaves only the road's width.
+        const double c = std::cos(theta / 2.0);
+        const double room = radius + h + (c > 1e-9 ? 2.0 * h * c / (1.0 - c) : 0.0);
+        // Turning from +x towards +z is a left turn for the car.
+        const double needed = run > 0.0 ? kCarTurnRadiusLeft : kCarTurnRadiusRight;
+        if (room - needed < worst.room - worst.needed) {
+            worst.room = room;
+            worst.needed = needed;
+            worst.waypoint = at;
+            worst.left = run > 0.0;
+        }
+    };
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::size_t i = (start + k) % n;
+        if (k > 0 && turn[i] != 0.0 && (turn[i] > 0.0) != (run > 0.0)) {
+            close();
+            run = 0.0;
+            radius = std::numeric_limits<double>::infinity();
+            at = -1;
+        }
+        run += turn[i];
+        const double r = circumradius(w[(i + n - 1) % n], w[i], w[(i + 1) % n]);
+        if (r < radius) {
+            radius = r;
+            at = index[i];
+        }
+    }
+    close();
+    return worst;
+}
+
 std::vector<std::string> trackShapeWarnings(const Track& track, int sceneWaypoints) {
     std::vector<std::string> out;
     const int n = track.getNumWaypoints();
@@ -117,6 +172,13 @@ std::vector<std::string> trackShapeWarnings(const Track& track, int sceneWaypoin
         out.push_back(format("warning: a bend of radius %.1f units (near waypoint %d), tighter than %.0f: the car "
                              "may not get round it on the ribbon",
                              shape.minRadius, shape.minRadiusWaypoint, kMinRadius));
+    }
+    const TurnRoom turn = tightestTurn(track);
+    if (turn.room < turn.needed) {
+        out.push_back(format("warning: the %s bend near waypoint %d is tighter than the car can turn even at walking "
+                             "pace (a line through it on the ribbon has a radius of at most %.1f units, the car "
+                             "needs %.1f): the track cannot be lapped",
+                             turn.left ? "left" : "right", turn.waypoint, turn.room, turn.needed));
     }
     if (shape.minGap < kMinGap) {
         out.push_back(format("warning: two parts of the road come within %.1f units of each other (keep them %.0f "

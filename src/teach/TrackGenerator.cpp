@@ -30,6 +30,7 @@ int maxSceneCoarseWaypoints() {
 }
 
 bool generateTrack(std::uint32_t seed, TrackStyle style, GeneratedTrack& out) {
+    if (style == TrackStyle::Hard) return generateHardTrack(seed, out);
     const bool bendStart = style == TrackStyle::BendStart;
     SeededRandom random(seed);
     for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {

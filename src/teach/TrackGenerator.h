@@ -5,7 +5,8 @@
 // not neighbours within kMinGap of each other, bends no tighter than kMinRadius, and starts on a
 // straight (no corner where the loop joins) or, on request, in a bend (the join is then a corner
 // of kBendStartMinKink to kBendStartMaxKink degrees, as in hand-written tracks whose file starts
-// in a bend). The same seed always gives the same track, on every platform.
+// in a bend). A hard track is written as people write them (see TrackStyle::Hard). The same seed
+// always gives the same track, on every platform.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,7 +26,25 @@ inline constexpr double kBendStartMaxKink = 45.0;
 enum class TrackStyle {
     Normal,     // starts on a straight: no corner where the loop joins
     BendStart,  // starts in a bend: the join is a corner of kBendStartMinKink to kBendStartMaxKink
+    // As people write tracks: the file starts at a corner (a join of kHardJoinMinDegrees to
+    // kHardJoinMaxDegrees), the waypoints are spaced unevenly (the longest stretch between them at
+    // least kHardMinSpacingRatio times the shortest), a hairpin (a bend turning at least
+    // kHardHairpinMinTurn degrees) has a centre-line radius of kHardHairpinMinRadius to
+    // kHardHairpinMaxRadius, bends no tighter anywhere, sits between bends the other way (an S),
+    // and parts of the road that are not neighbours stay kHardMinGap apart. Still flat, inside the
+    // walls, at most kHardMaxCoarseWaypoints coarse waypoints, and never a bend the car cannot turn.
+    Hard,
 };
+
+inline constexpr double kHardJoinMinDegrees = 30.0;
+inline constexpr double kHardJoinMaxDegrees = 110.0;
+inline constexpr double kHardMinSpacingRatio = 3.0;
+inline constexpr double kHardHairpinMinTurn = 150.0;
+inline constexpr double kHardSBendMinTurn = 20.0;
+inline constexpr double kHardHairpinMinRadius = 7.0;
+inline constexpr double kHardHairpinMaxRadius = 16.0;
+inline constexpr double kHardMinGap = 30.0;
+inline constexpr int kHardMaxCoarseWaypoints = 13;
 
 struct GeneratedTrack {
     int width = 0;
@@ -36,6 +55,9 @@ struct GeneratedTrack {
 
 // False only if no shape met the rules within the attempt limit (never seen in practice).
 bool generateTrack(std::uint32_t seed, TrackStyle style, GeneratedTrack& out);
+
+// generateTrack's TrackStyle::Hard.
+bool generateHardTrack(std::uint32_t seed, GeneratedTrack& out);
 
 // The ".trn" text of a track: coordinates to a tenth, written without the locale.
 std::string trackFileText(const GeneratedTrack& track);

@@ -10,21 +10,24 @@
 namespace torvask::lab {
 namespace {
 
-const char* const kUsage = "--seed N --out FILE [--bend-start]";
+const char* const kUsage = "--seed N --out FILE [--bend-start | --hard]";
 
 int genTrack(int argc, char** argv) {
     const LabCommand self{"gen-track", kUsage, "", nullptr};
     std::uint32_t seed = 0;
     std::string out;
     bool bendStart = false;
+    bool hard = false;
     CLI::App app;
     app.add_option("--seed", seed)->required()->check(wholeNumber(0, 4294967295LL));
     app.add_option("--out", out)->required();
     app.add_flag("--bend-start", bendStart);
+    app.add_flag("--hard", hard)->excludes("--bend-start");
     if (!parseCommandLine(app, self, argc, argv)) return 2;
 
     GeneratedTrack track;
-    if (!generateTrack(seed, bendStart ? TrackStyle::BendStart : TrackStyle::Normal, track)) {
+    const TrackStyle style = hard ? TrackStyle::Hard : bendStart ? TrackStyle::BendStart : TrackStyle::Normal;
+    if (!generateTrack(seed, style, track)) {
         std::fprintf(stderr, "torvask-lab gen-track: no drivable track found for seed %lu\n", static_cast<unsigned long>(seed));
         return 1;
     }
@@ -36,14 +39,16 @@ int genTrack(int argc, char** argv) {
     }
     std::printf("track=%s seed=%lu start=%s terrain=%dx%d waypoints=%d attempts=%d\n", out.c_str(),
                 static_cast<unsigned long>(seed),
-                bendStart ? "bend" : "straight", track.width, track.depth, static_cast<int>(track.waypoints.size()), track.attempts);
+                hard ? "corner" : bendStart ? "bend" : "straight", track.width, track.depth, static_cast<int>(track.waypoints.size()), track.attempts);
     return 0;
 }
 
 const LabCommandRegistration kRegistration(
     {"gen-track", kUsage,
      "writes a random drivable closed track (flat, inside the walls, no tight bends or crowded roads) to FILE; "
-     "the same seed gives the same track; --bend-start starts the loop in a bend instead of on a straight",
+     "the same seed gives the same track; --bend-start starts the loop in a bend instead of on a straight; --hard "
+     "writes one as people write them: the file starts at a corner, uneven spacing, a hairpin of radius 7 to 16 "
+     "between bends the other way",
      &genTrack});
 
 }  // namespace
