@@ -155,7 +155,7 @@ DemoKeys Demonstrator::decide(const Vector3& position, double yaw, double speed,
     }
     targetSpeed_ = clamp(tuning_.maxSpeed - tuning_.turnSlowdown * turn - tuning_.headingSlowdown * bend,
                          tuning_.minSpeed, tuning_.maxSpeed);
-    targetSpeed_ = std::min(targetSpeed_, lookAheadLimit(nearest, speed));
+    targetSpeed_ = std::min(targetSpeed_, lookAheadLimit(nearest, speed)) * pace_;
     const double pedal = clamp((targetSpeed_ - speed) * tuning_.pedalGain, -1.0, 1.0);
 
     // Keys: of the choices, the one whose ramped result this frame lands nearest the aim, as the

@@ -73,6 +73,8 @@ public:
     // What decide aimed at last (for traces): steering in [-1/3, 1/3], target display speed.
     double targetSteering() const { return targetSteering_; }
     double targetSpeed() const { return targetSpeed_; }
+    // Drives at this share of its usual speed everywhere (1: its own pace).
+    void setPace(double pace) { pace_ = pace; }
     // The look-ahead limit alone for a car at speed near waypoint (display speed; at most maxSpeed).
     double lookAheadLimit(int waypoint, double speed) const;
     // The radius of the centre line around waypoint (render units, large on a straight).
@@ -89,6 +91,7 @@ private:
     std::vector<double> segment_;     // length from waypoint i to i+1 around the loop
     std::vector<double> radius_;      // bendRadius of each loop waypoint
     double targetSteering_ = 0.0;
+    double pace_ = 1.0;
     double targetSpeed_ = 0.0;
 };
 

@@ -6,6 +6,8 @@
 #include <utility>
 
 #include "driver/Driver.h"
+#include "driver/FileReplace.h"
+#include "driver/PatternFiles.h"
 #include "physics/Car.h"
 #include "teach/Corrector.h"
 #include "teach/Demonstrator.h"
@@ -32,6 +34,25 @@ int countLines(const std::string& file) {
     int lines = 0;
     for (std::string line; std::getline(in, line);) ++lines;
     return lines;
+}
+
+bool readFile(const std::string& path, std::string& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+// Copies a saved driver and the patterns beside it (or their absence) to another driver file.
+bool copyDriver(const std::string& from, const std::string& to) {
+    std::string bytes;
+    if (!readFile(from, bytes) || !replaceFileContents(to, bytes)) return false;
+    std::string patterns;
+    if (!readFile(siblingPatternsFile(from), patterns)) {
+        std::remove(siblingPatternsFile(to).c_str());
+        return true;
+    }
+    return replaceFileContents(siblingPatternsFile(to), patterns);
 }
 
 class Teaching {
@@ -82,6 +103,18 @@ bool Teaching::demonstrate(DriveMonitor& monitor) {
         if (!step(monitor, ms)) return false;
         dt = ms * 0.001;
     }
+    // Then laps at a slower pace, recorded alike. Taught only the demonstrator's own pace, a driver
+    // that fell below it before a tight corner (where it had seen nothing slower) coasted or braked
+    // to a stop there; these laps show it driving on at lower speeds.
+    DriveMonitor slow(doc_);
+    const double slowSince = host_.simulatedSeconds();
+    demo_.setPace(kSlowLapPace);
+    while (running(slow, slowSince, o_.slowLaps)) {
+        host_.holdKeys(demo_.decide(doc_, dt));
+        if (!step(slow, ms)) return false;
+        dt = ms * 0.001;
+    }
+    demo_.setPace(1.0);
     host_.holdKeys({});
     return true;
 }
@@ -158,6 +191,10 @@ int Teaching::run() {
     int takeOvers = 0, correctionPatterns = 0;
     std::string figures;
     RoundVerdict verdict;
+    // The best driver so far, saved with its teaching: a correction round can make a driver
+    // worse, and the loop hands back the best it has had, not the last.
+    RoundResult kept;
+    const std::string keptFile = doc_.getTempPath() + "teach-kept.driver";
     for (int round = 0; round <= o_.rounds; ++round) {
         if (round == 0 || takeOvers > 0) {
             DriveMonitor monitor(doc_);
@@ -167,6 +204,16 @@ int Teaching::run() {
                             !monitor.stuck();
             const std::int64_t best = monitor.bestLapMs();
             verdict.slow = demoBestMs > 0 && best > 0 && static_cast<double>(best) > kPaceRatio * demoBestMs;
+            const RoundResult result{round, verdict.clean, static_cast<int>(monitor.laps().size()),
+                                     monitor.offTrackFrames(), best, figures};
+            if (betterThan(result, kept)) {
+                if (!host_.saveDriverAs(keptFile)) {
+                    host_.fail("torvask-lab teach: cannot keep the driver of round " + std::to_string(round) +
+                               " in " + keptFile);
+                    return 1;
+                }
+                kept = result;
+            }
         }
         // A round without a correction leaves the driver as it was, and so its figures.
         host_.report("round=" + std::to_string(round) + " patterns=" + std::to_string(patterns_) +
@@ -190,7 +237,8 @@ int Teaching::run() {
         if (!escapeAndTrain(o_.roundPasses)) return 1;
     }
 
-    if (!host_.saveDriverAs(o_.out)) {
+    host_.report("kept round=" + std::to_string(kept.round) + " " + kept.figures);
+    if (!copyDriver(keptFile, o_.out)) {
         host_.fail("torvask-lab teach: cannot save the driver to " + o_.out);
         return 1;
     }
@@ -198,6 +246,15 @@ int Teaching::run() {
 }
 
 }  // namespace
+
+bool betterThan(const RoundResult& a, const RoundResult& b) {
+    if (b.round < 0) return true;
+    if (a.clean != b.clean) return a.clean;
+    if (a.laps != b.laps) return a.laps > b.laps;
+    if (a.offTrack != b.offTrack) return a.offTrack < b.offTrack;
+    if (a.bestMs == 0 || b.bestMs == 0) return a.bestMs != 0 && b.bestMs == 0;
+    return a.bestMs < b.bestMs;
+}
 
 TeachLoop::TeachLoop(TeachHost& host, TeachOptions options) : host_(host), options_(std::move(options)) {}
 

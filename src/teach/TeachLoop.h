@@ -4,14 +4,19 @@
 // the learned driver drive in AI Control while the demonstrator watches and takes the wheel (by
 // holding drive keys) whenever the car goes wrong, lets go once it has recovered, and finally
 // Esc, Yes retrains on everything. One progress line after the demonstration and one per round.
+#include <cstdint>
 #include <string>
 
 #include "teach/TeachHost.h"
 
 namespace torvask {
 
+// The share of its own speed the demonstrator drives its slow laps at.
+inline constexpr double kSlowLapPace = 0.8;
+
 struct TeachOptions {
     int laps = 3;            // demonstration laps
+    int slowLaps = 1;        // after them, laps at kSlowLapPace of the demonstrator's speed
     int rounds = 2;          // correction rounds
     long passes = 1000;      // training passes after the demonstration
     long roundPasses = 300;  // continuing from the current network: a nudge, not a new driver
@@ -25,6 +30,21 @@ struct TeachOptions {
     bool fromLoadedDriver = false;
     std::string out;  // where the driver is saved at the end
 };
+
+// How a driver did in one evaluation, to choose the best one the loop has had.
+struct RoundResult {
+    int round = -1;  // -1: none yet
+    bool clean = false;
+    int laps = 0;
+    int offTrack = 0;         // frames off the ribbon
+    std::int64_t bestMs = 0;  // 0: no lap
+    std::string figures;      // the eval summary line
+};
+
+// Clean first; then more laps (a driver that never moves has no frame off the ribbon either);
+// then fewer frames off the ribbon; then the faster best lap. Anything beats no result; a tie
+// is not better, so the earlier round stays.
+bool betterThan(const RoundResult& a, const RoundResult& b);
 
 class TeachLoop {
 public:

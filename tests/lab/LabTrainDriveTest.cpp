@@ -382,9 +382,15 @@ TEST(LabTeach, ACorrectionRoundRetrainsOnTheDemonstrationPlusEveryCorrection) {
                                "--correct-laps", "1", "--max-seconds", "90"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     std::istringstream lines(run.out);
-    std::string demo, round0, round1, extra;
-    ASSERT_TRUE(std::getline(lines, demo) && std::getline(lines, round0) && std::getline(lines, round1)) << run.out;
+    std::string demo, round0, round1, kept, extra;
+    ASSERT_TRUE(std::getline(lines, demo) && std::getline(lines, round0) && std::getline(lines, round1) &&
+                std::getline(lines, kept))
+        << run.out;
     EXPECT_FALSE(std::getline(lines, extra)) << extra;
+    // The round kept is named with its own figures, and it is the one that got further.
+    ASSERT_EQ(kept.rfind("kept round=", 0), 0u) << kept;
+    const std::string& keptRound = fieldOf(round1, "laps") > fieldOf(round0, "laps") ? round1 : round0;
+    EXPECT_EQ(kept.substr(kept.find(" laps=")), keptRound.substr(keptRound.find(" laps="))) << run.out;
     const std::regex figures(R"( laps=\d+ offtrack=\d+ maxdev=\d+\.\d\d meanspeed=\d+\.\d\d stuck=[01] )"
                              R"(best=(\d\d:\d\d\.\d\d\d|none)$)");
     ASSERT_EQ(demo.rfind("demo patterns=", 0), 0u) << demo;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "LabCommand.h"
@@ -12,23 +13,26 @@
 #include "teach/Demonstrator.h"
 #include "teach/DriveMonitor.h"
 #include "teach/HeadlessSession.h"
+#include "teach/TeachLoop.h"
 #include "teach/TraceWriter.h"
 
 namespace torvask::lab {
 namespace {
 
-const char* const kUsage = "--track FILE --seconds S --out PREFIX [--laps N] [--trace FILE.csv]";
+const char* const kUsage = "--track FILE --seconds S --out PREFIX [--laps N] [--slow-laps N] [--trace FILE.csv]";
 
 int record(int argc, char** argv) {
     const LabCommand self{"record", kUsage, "", nullptr};
     std::string trackFile, prefix, tracePath;
     double seconds = 0.0;
     int laps = 0;
+    int slowLaps = 0;
     CLI::App app;
     app.add_option("--track", trackFile)->required();
     app.add_option("--seconds", seconds)->required()->check(numberIn(1.0, 100000.0));
     app.add_option("--out", prefix)->required();
     app.add_option("--laps", laps)->check(wholeNumber(1, 1000));
+    app.add_option("--slow-laps", slowLaps)->check(wholeNumber(0, 1000));
     app.add_option("--trace", tracePath);
     if (!parseCommandLine(app, self, argc, argv)) return 2;
     const std::string out = prefix + ".0";
@@ -42,8 +46,17 @@ int record(int argc, char** argv) {
     if (!tracePath.empty() && !trace.open(tracePath)) return 1;
 
     double dt = 1.0 / 60.0;
+    // --slow-laps more after --laps, at the pace of teach's slow laps; the figures printed are
+    // those of the --laps laps.
+    std::unique_ptr<DriveMonitor> slow;
     while (session.simulatedSeconds() < seconds) {
-        if (laps > 0 && static_cast<int>(monitor.laps().size()) >= laps) break;
+        if (laps > 0 && static_cast<int>(monitor.laps().size()) >= laps) {
+            if (!slow) {
+                slow = std::make_unique<DriveMonitor>(doc);
+                demo.setPace(kSlowLapPace);
+            }
+            if (static_cast<int>(slow->laps().size()) >= slowLaps) break;
+        }
         if (!doc.getCar()) break;
         session.holdKeys(demo.decide(doc, dt));
         const int ms = session.frame();
@@ -52,8 +65,9 @@ int record(int argc, char** argv) {
             return 1;
         }
         dt = ms * 0.001;
-        monitor.observe(ms);
-        trace.write(session.simulatedSeconds(), doc, monitor.deviation(), doc.getTrack().getTrackWidth() * 0.5);
+        DriveMonitor& active = slow ? *slow : monitor;
+        active.observe(ms);
+        trace.write(session.simulatedSeconds(), doc, active.deviation(), doc.getTrack().getTrackWidth() * 0.5);
     }
 
     doc.getDriver()->closePatternFiles();

@@ -12,7 +12,7 @@ namespace torvask::lab {
 namespace {
 
 const char* const kUsage =
-    "--track FILE --out DRIVER [--laps N] [--rounds K] [--passes P] [--round-passes P] [--driver FILE] "
+    "--track FILE --out DRIVER [--laps N] [--slow-laps N] [--rounds K] [--passes P] [--round-passes P] [--driver FILE] "
     "[--eval-laps N] [--correct-laps N] [--max-seconds S] [--keep-correcting 0|1]";
 
 int teach(int argc, char** argv) {
@@ -25,6 +25,7 @@ int teach(int argc, char** argv) {
     app.add_option("--out", o.out)->required();
     app.add_option("--driver", driver);
     app.add_option("--laps", o.laps)->check(wholeNumber(1, 100));
+    app.add_option("--slow-laps", o.slowLaps)->check(wholeNumber(0, 100));
     app.add_option("--rounds", o.rounds)->check(wholeNumber(0, 100));
     app.add_option("--passes", o.passes)->check(wholeNumber(0, 10000000));
     app.add_option("--round-passes", o.roundPasses)->check(wholeNumber(0, 10000000));
@@ -46,7 +47,8 @@ const LabCommandRegistration kRegistration({"teach", kUsage,
                                             "rounds in which the demonstrator takes the "
                                             "wheel from the learned driver where it goes wrong and the "
                                             "driver retrains on everything; one eval line per "
-                                            "round; saves the driver (and its patterns beside it)",
+                                            "round, then which round's driver it kept (the best: clean first, then more laps, fewer "
+                                            "frames off the ribbon, the faster lap); saves that driver (and its patterns beside it)",
                                             &teach});
 
 }  // namespace
