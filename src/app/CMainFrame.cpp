@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -12,14 +13,17 @@
 
 #include "app/AboutDialog.h"
 #include "app/AppIcons.h"
+#include "app/AppSettings.h"
 #include "app/CommandIds.h"
 #include "app/ControlsDialog.h"
 #include "app/LockKeys.h"
+#include "app/NetworkView.h"
 
 namespace torvask {
 namespace {
 
 constexpr int kAIControl = 2;
+const char* const kNetworkSetting = "view/network";
 
 // Commands the window passes on to the simulation.
 bool isSimulationCommand(int id) {
@@ -45,6 +49,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     createMenus();
     createToolBar();
     createStatusBar();
+    createNetworkDock();
     updateCommandStates();
 }
 
@@ -116,6 +121,10 @@ void CMainFrame::createMenus() {
     statusToggle->setChecked(true);
     connect(toolbarToggle, &QAction::toggled, this, [this](bool on) { toolBar_->setVisible(on); });
     connect(statusToggle, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
+    view->addSeparator();
+    // Bound as a shortcut, unlike the camera keys: the simulation does not read F8.
+    addCommand(view, command::kViewNetwork, QStringLiteral("&Network\tF8"), {QKeySequence(Qt::Key_F8)})
+        ->setStatusTip(QStringLiteral("Show the driver's network at work"));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     addCommand(help, command::kHelpControls, QStringLiteral("Controls"))
@@ -182,6 +191,28 @@ void CMainFrame::createStatusBar() {
     }
     setLockStates(false, false, false);
     refreshLockIndicators();
+}
+
+void CMainFrame::createNetworkDock() {
+    networkDock_ = new QDockWidget(QStringLiteral("Network"), this);
+    networkDock_->setObjectName(QStringLiteral("networkDock"));
+    networkDock_->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
+    networkView_ = new NetworkView(networkDock_);
+    networkDock_->setWidget(networkView_);
+    addDockWidget(Qt::RightDockWidgetArea, networkDock_);
+    QAction* toggle = action(command::kViewNetwork);
+    toggle->setCheckable(true);
+    const bool shown = openSettings()->value(QLatin1String(kNetworkSetting), false).toBool();
+    toggle->setChecked(shown);
+    networkDock_->setVisible(shown);
+    connect(toggle, &QAction::toggled, this, [this](bool on) {
+        networkDock_->setVisible(on);
+        openSettings()->setValue(QLatin1String(kNetworkSetting), on);
+    });
+    // Closed by its own title-bar button: the menu's check mark and the setting follow.
+    connect(networkDock_, &QDockWidget::visibilityChanged, this, [this, toggle](bool visible) {
+        if (!visible && !isHidden() && networkDock_->isHidden()) toggle->setChecked(false);
+    });
 }
 
 QAction* CMainFrame::action(int commandId) const {

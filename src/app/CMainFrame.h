@@ -7,11 +7,14 @@
 #include <map>
 
 class QAction;
+class QDockWidget;
 class QLabel;
 class QMenu;
 class QToolBar;
 
 namespace torvask {
+
+class NetworkView;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -37,6 +40,11 @@ public:
     // Places the 3-D view (a window container) in the middle of the frame.
     void setView(QWidget* view);
 
+    // View > Network: the driver's network in a dock beside the view, shown or not as the
+    // person left it last time.
+    QDockWidget* networkDock() const { return networkDock_; }
+    NetworkView* networkView() const { return networkView_; }
+
     QToolBar* toolBar() const { return toolBar_; }
     QLabel* messagePane() const { return messagePane_; }
     // The three lock indicators, in the order caps, num, scroll.
@@ -60,12 +68,15 @@ private:
     void createMenus();
     void createToolBar();
     void createStatusBar();
+    void createNetworkDock();
 
     std::map<int, QAction*> actions_;
     std::function<int()> modeSource_;
     std::function<int()> cameraSource_;
     std::function<bool()> closeGuard_;
     QToolBar* toolBar_ = nullptr;
+    QDockWidget* networkDock_ = nullptr;
+    NetworkView* networkView_ = nullptr;
     QLabel* messagePane_ = nullptr;
     QLabel* indicators_[3] = {nullptr, nullptr, nullptr};
 };

@@ -1,6 +1,7 @@
 #include "app/TorvaskApp.h"
 
 #include <QApplication>
+#include <QDockWidget>
 #include <QEvent>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -12,10 +13,13 @@
 #include "app/CTorvaskView.h"
 #include "app/CommandIds.h"
 #include "app/IdleLoop.h"
+#include "app/NetworkView.h"
 #include "app/SetupDialog.h"
 #include "app/TrainingDialog.h"
 #include "driver/Driver.h"
 #include "gl/GlDevice.h"
+#include "neural/FlatNetwork.h"
+#include "physics/Car.h"
 #include "render/CameraController.h"
 #include "sim/CTorvaskDoc.h"
 
@@ -187,6 +191,35 @@ void TorvaskApp::runFrame() {
     if (doc_->isSceneReady() && !makeViewCurrent()) return;
     doc_->simulateFrame();
     frame_->updateCommandStates();
+    followNetwork();
+}
+
+void TorvaskApp::followNetwork() {
+    // Closed, the dock costs the frame nothing.
+    if (!frame_->networkDock()->isVisible()) return;
+    Driver* driver = doc_->isSceneReady() ? doc_->getDriver() : nullptr;
+    Lobe* lobe = driver ? driver->getBrain().getLobe(0) : nullptr;
+    FlatNetwork network;
+    if (!lobe || !network.capture(lobe->getNetwork())) {
+        frame_->networkView()->clear();
+        return;
+    }
+    // While the driver drives, its units hold exactly what steered the car this frame; otherwise
+    // (the person drives) the picture shows what the network would answer to the car's sensors.
+    if (doc_->getMode() == kModeAIControl && !doc_->hasTheWheel()) {
+        frame_->networkView()->showNetwork(network);
+    } else {
+        showNetworkOnCar(network);
+    }
+}
+
+void TorvaskApp::showNetworkOnCar(FlatNetwork& network) {
+    Car* car = doc_->getCar();
+    if (car) {
+        const std::vector<double> inputs = car->getInputs(0);
+        if (static_cast<int>(inputs.size()) == network.getNumInputs()) network.run(inputs.data());
+    }
+    frame_->networkView()->showNetwork(network);
 }
 
 void TorvaskApp::onCommand(int commandId) {
@@ -251,6 +284,10 @@ void TorvaskApp::runTrainingDialog(Driver& driver, const std::string& patternPre
     dialog.driversFolder = driversFolder;
     dialog.setTrainer([&driver](const std::string& prefix, const std::string& folder, ProgressCallback callback,
                                 void* user) { return driver.train(prefix, folder, callback, user); });
+    // The network dock follows the weights as they learn.
+    if (frame_->networkDock()->isVisible()) {
+        dialog.setNetworkWatcher([this](FlatNetwork& network) { showNetworkOnCar(network); });
+    }
     dialog.exec();
 }
 

@@ -15,6 +15,7 @@
 namespace torvask {
 
 class CameraController;
+class FlatNetwork;
 class CMainFrame;
 class CTorvaskDoc;
 class CTorvaskView;
@@ -68,6 +69,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The network dock, when shown, follows the driver's network after every frame.
+    void followNetwork();
+    // Runs a copy of the driver's network on what the car senses now and shows it.
+    void showNetworkOnCar(FlatNetwork& network);
     // Hands the keyboard to the view once control is back in the event loop, if a scene runs
     // and nothing modal is open.
     void scheduleViewFocus();

@@ -19,6 +19,7 @@
 #include <system_error>
 
 #include "app/ChartThinning.h"
+#include "driver/Driver.h"
 
 namespace torvask {
 namespace {
@@ -247,6 +248,15 @@ int TrainingDialog::progressCallback(const TrainingProgress& progress, void* use
         dialog->maxError_ = std::max(dialog->maxError_, progress.totalError);
         dialog->latest_ = progress;
         dialog->fresh_ = true;
+        if (dialog->networkWatcher_ && dialog->driver) {
+            Brain& brain = dialog->driver->getBrain();
+            for (int k = 0; k < brain.getNumLobes(); ++k) {
+                Lobe* lobe = brain.getLobe(k);
+                if (lobe->getName() != progress.lobeName) continue;
+                dialog->networkFresh_ = dialog->reportedNetwork_.capture(lobe->getNetwork());
+                break;
+            }
+        }
     }
     // Closing asks every remaining lobe to stop too, so the thread ends soon.
     if (dialog->closeRequested_.load()) return -1;
@@ -260,6 +270,15 @@ void TrainingDialog::refresh(bool last) {
     QList<QPointF> errorPoints;
     QList<QPointF> sharePoints;
     double maxError = 0.0;
+    if (networkWatcher_) {
+        FlatNetwork network;
+        {
+            std::lock_guard<std::mutex> lock(reportMutex_);
+            if (networkFresh_) network = reportedNetwork_;
+            networkFresh_ = false;
+        }
+        if (network.isCaptured()) networkWatcher_(network);
+    }
     {
         std::lock_guard<std::mutex> lock(reportMutex_);
         if (!fresh_ && !(withChart && chartStale_)) return;

@@ -21,6 +21,7 @@
 
 #include <QPointF>
 
+#include "neural/FlatNetwork.h"
 #include "neural/Lobe.h"
 
 class QLabel;
@@ -53,6 +54,10 @@ public:
     std::string driversFolder;  // not used by the dialog
     // What Start runs; the creator binds it to the driver's training.
     void setTrainer(Trainer trainer) { trainer_ = std::move(trainer); }
+    // Shown a copy of the network in training at the fields' refresh rate (GUI thread): the
+    // copy is taken on the training thread at each report, while the network is at rest.
+    using NetworkWatcher = std::function<void(FlatNetwork& network)>;
+    void setNetworkWatcher(NetworkWatcher watcher) { networkWatcher_ = std::move(watcher); }
 
     // The lobe's progress callback; userData is the dialog. Runs on the training thread.
     static int progressCallback(const TrainingProgress& progress, void* userData);
@@ -94,6 +99,7 @@ private:
     void onGuiThread(const std::function<void()>& fn);
 
     Trainer trainer_;
+    NetworkWatcher networkWatcher_;
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> closeRequested_{false};
     std::atomic<bool> threadRunning_{false};
@@ -127,6 +133,8 @@ private:
     std::vector<QPointF> errorPoints_;
     std::vector<QPointF> sharePoints_;
     bool fresh_ = false;       // a report came since the last refresh
+    FlatNetwork reportedNetwork_;  // the lobe as it stood at the latest report (with a watcher)
+    bool networkFresh_ = false;
     bool chartStale_ = false;  // the chart has not shown every report yet
     int refreshCount_ = 0;
 };

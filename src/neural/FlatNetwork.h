@@ -30,6 +30,11 @@ public:
     // Output values and output error terms, getNumOutputs() each.
     const double* outputs() const { return value.data() + firstOutput; }
     const double* errorTerms() const { return error.data() + firstOutput; }
+    // For pictures of the network: layer sizes (input layer first), every node's output in node
+    // order, every weight in link order (the links into one node consecutive, sources in order).
+    const std::vector<int>& layerSizes() const { return sizes; }
+    const std::vector<double>& nodeValues() const { return value; }
+    const std::vector<double>& weights() const { return weight; }
 
 private:
     std::vector<int> sizes;        // layer sizes, input layer first

@@ -14,6 +14,11 @@ class Car : public Vehicle {
 public:
     static constexpr int kNumInputs = 5;
     static constexpr int kNumOutputs = 2;
+    // The names the status text gives the sensor values and the controls, in getInputs and
+    // setOutputs order.
+    static constexpr const char* kInputNames[kNumInputs] = {"Speed", "HeadingFactor1", "HeadingFactor2",
+                                                            "HeadingFactor3", "TurnFactor"};
+    static constexpr const char* kOutputNames[kNumOutputs] = {"Steering", "Throttle"};
 
     Car();
     ~Car() override;  // calls destroy

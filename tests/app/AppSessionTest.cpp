@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -16,16 +17,20 @@
 #include <filesystem>
 
 #include "ModalHelper.h"
+#include "app/AppSettings.h"
 #include "app/CMainFrame.h"
 #include "app/CTorvaskView.h"
 #include "app/CommandIds.h"
 #include "app/IdleLoop.h"
+#include "app/NetworkView.h"
 #include "app/MessageBoxSink.h"
 #include "app/SetupDialog.h"
 #include "app/TorvaskApp.h"
 #include "app/TrainingDialog.h"
 #include "common/Messages.h"
 #include "driver/Driver.h"
+#include "neural/BackpropNetwork.h"
+#include "physics/Car.h"
 #include "render/CameraController.h"
 #include "sim/CTorvaskDoc.h"
 #include "support/TempDir.h"
@@ -366,6 +371,104 @@ TEST_F(AppSession, TakeTheWheelInAIControlAndTrainOnTheCorrection) {
     auto no = testing::answerMessageBox("Do you want to save the current driver?", QMessageBox::No);
     app->frame().close();
     EXPECT_TRUE(*no);
+}
+
+// The lobe's weights straight from its link objects, in link order.
+std::vector<double> lobeWeights(Driver& driver) {
+    BACKPROP_NETWORK& net = driver.getBrain().getLobe(0)->getNetwork();
+    std::vector<double> weights;
+    for (int k = 0; k < net.getNumLinks(); ++k) weights.push_back(net.getLink(k)->getValue(0));
+    return weights;
+}
+
+TEST_F(AppSession, TheNetworkDockFollowsTheCarAndTheTraining) {
+    auto setup = chooseInSetup("Oval", "Train new driver");
+    ASSERT_TRUE(app->initialUpdate());
+    QDockWidget* dock = app->frame().networkDock();
+    NetworkView* view = app->frame().networkView();
+    QAction* toggle = app->frame().action(command::kViewNetwork);
+    EXPECT_FALSE(dock->isVisible()) << "closed until asked for";
+    frames(2);
+    EXPECT_TRUE(view->layerSizes().empty()) << "not followed while closed";
+
+    // F8 in the view opens it, and the choice is remembered.
+    focusView();
+    QTest::keyClick(&app->view(), Qt::Key_F8);
+    ASSERT_TRUE(dock->isVisible());
+    EXPECT_TRUE(toggle->isChecked());
+    EXPECT_TRUE(openSettings()->value("view/network").toBool());
+
+    // User Control: the network answers what the car senses now, with the lobe's own weights.
+    focusView();
+    QTest::keyPress(&app->view(), Qt::Key_W);
+    frames(90);
+    QTest::keyRelease(&app->view(), Qt::Key_W);
+    ASSERT_EQ(view->layerSizes(), (std::vector<int>{5, 14, 2}));
+    const std::vector<double> inputs = doc().getCar()->getInputs(0);
+    EXPECT_EQ(std::vector<double>(view->unitValues().begin(), view->unitValues().begin() + 5), inputs);
+    EXPECT_GT(inputs[0], 0.0);
+    const std::vector<double> untrained = lobeWeights(*doc().getDriver());
+    EXPECT_EQ(view->weights(), untrained);
+
+    // Training: the dock follows the weights while the dialog is open.
+    bool followed = false;
+    auto yes = testing::answerMessageBox("Train driver with collected data?", QMessageBox::Yes);
+    auto training = whenModal(
+        [&](QWidget* w) {
+            if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                if (box->text() != QStringLiteral("Training Complete")) return false;
+                // The dialog showed its last report, and the dock the weights of that moment.
+                followed = view->weights().size() == untrained.size() && view->weights() != untrained;
+                screenshot("network-training");
+                QTimer::singleShot(0, box->button(QMessageBox::Ok), &QAbstractButton::click);
+                return false;
+            }
+            auto* d = qobject_cast<TrainingDialog*>(w);
+            if (!d) return false;
+            if (d->startButton()->isEnabled()) {
+                d->startButton()->click();
+            } else if (d->stopButton()->isEnabled() && d->iterationsField()->text().toInt() >= 10) {
+                d->stopButton()->click();
+            } else if (d->testDriverButton()->isEnabled()) {
+                QTimer::singleShot(0, d->testDriverButton(), &QAbstractButton::click);
+                return true;
+            }
+            return false;
+        },
+        120000);
+    focusView();
+    QTest::keyPress(&app->view(), Qt::Key_Escape);
+    frames(1);
+    QTest::keyRelease(&app->view(), Qt::Key_Escape);
+    ASSERT_TRUE(*yes && *training);
+    EXPECT_TRUE(followed);
+
+    // AI Control: the units hold exactly what steered the car, and each disc shows its unit.
+    frames(30);
+    ASSERT_EQ(doc().getMode(), kModeAIControl);
+    Brain& brain = doc().getDriver()->getBrain();
+    EXPECT_EQ(view->unitValues()[19], brain.getOutput(0));
+    EXPECT_EQ(view->unitValues()[20], brain.getOutput(1));
+    EXPECT_EQ(view->weights(), lobeWeights(*doc().getDriver()));
+    view->repaint();
+    const QImage picture = view->grab().toImage();
+    for (int unit : {0, 1}) {
+        const QPoint centre = view->unitCentre(2, unit).toPoint();
+        EXPECT_EQ(picture.pixelColor(centre), NetworkView::unitColour(brain.getOutput(unit))) << unit;
+    }
+    screenshot("network-ai-control");
+
+    // View > Network closes it again; a new window opens it as it was left.
+    toggle->trigger();
+    EXPECT_FALSE(dock->isVisible());
+    EXPECT_FALSE(openSettings()->value("view/network").toBool());
+    openSettings()->setValue("view/network", true);
+    CMainFrame next;
+    next.show();
+    EXPECT_TRUE(next.networkDock()->isVisible());
+    EXPECT_TRUE(next.action(command::kViewNetwork)->isChecked());
+    auto no = testing::answerMessageBox("Do you want to save the current driver?", QMessageBox::No);
+    app->frame().close();
 }
 
 TEST_F(AppSession, AFailedSaveShowsErrorSavingDriver) {

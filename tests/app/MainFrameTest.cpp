@@ -125,7 +125,8 @@ TEST(MainFrame, MenusHoldTheirEntriesInOrder) {
                            "-", "E&xit"}));
     EXPECT_EQ(menuTexts(topMenu(frame, "&Edit")),
               (QStringList{"&Undo\tCtrl+Z", "-", "Cu&t\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V"}));
-    EXPECT_EQ(menuTexts(topMenu(frame, "&View")), (QStringList{"Camera", "&Toolbar", "&Status Bar"}));
+    EXPECT_EQ(menuTexts(topMenu(frame, "&View")),
+              (QStringList{"Camera", "&Toolbar", "&Status Bar", "-", "&Network\tF8"}));
     QMenu* camera = frame.findChild<QMenu*>(QStringLiteral("cameraMenu"));
     ASSERT_NE(camera, nullptr);
     EXPECT_EQ(menuTexts(camera), (QStringList{"Longshot\tF1", "Follow Track\tF2", "Chase\tF3", "Front\tF4",
