@@ -218,6 +218,10 @@ bool GlDevice::setRenderState(RenderState renderState, bool enabled) {
                 s.gl->glDepthMask(enabled ? GL_TRUE : GL_FALSE);
             }
             return true;
+        case RenderState::AlphaBlend:
+            s.alphaBlend = enabled;
+            if (s.initialised && s.makeCurrent()) applyBlend(s);
+            return true;
     }
     return false;
 }

@@ -7,7 +7,9 @@
 //  - lit colour = emissive + material ambient × Σ light ambient
 //                 + diffuse × Σ light diffuse × max(0, N·L), clamped to [0, 1];
 //    with lighting off the vertex colour (white without one) is used as it stands;
-//  - texture stage 0 modulates that colour (no texture = white); no blending, no fog;
+//  - texture stage 0 modulates that colour (no texture = white); the texel's alpha (the
+//    vertex's without a texture) blends it over what is drawn while RenderState::AlphaBlend
+//    is on (source alpha, one minus source alpha); no fog;
 //  - depth test less-or-equal with depth writes, switched together by RenderState::DepthTest.
 // Directional lights only (up to 8); other light types are accepted and ignored. Back faces
 // are not culled, so geometry is drawn whichever way a strip happens to wind.

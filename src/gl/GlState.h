@@ -55,6 +55,7 @@ struct GlState {
     Matrix4 projection = matrixIdentity();
     bool lighting = true;
     bool depthTest = true;
+    bool alphaBlend = false;
     std::uint32_t stageStates[kMaxStages][5] = {};
     // Stage 0's states as last written into the sampler object.
     std::uint32_t samplerStates[5] = {};
@@ -82,6 +83,16 @@ struct GlState {
     }
     GLint at(Uniform u) const { return programs.at(u); }
 };
+
+// Sets GL's blending to the AlphaBlend render state (the text pass turns it on for itself).
+inline void applyBlend(GlState& s) {
+    if (s.alphaBlend) {
+        s.gl->glEnable(GL_BLEND);
+        s.gl->glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    } else {
+        s.gl->glDisable(GL_BLEND);
+    }
+}
 
 // A GL object the device made and the caller owns.
 class GlResource {

@@ -162,7 +162,7 @@ int GlDevice::drawText(Font& font, const std::string& text, int length, const Te
     gl->glScissor(rect.left, s.viewportHeight - rect.top - clipHeight, clipWidth, clipHeight);
     gl->glDrawArrays(GL_TRIANGLES, 0, GLsizei(quads.size() / 4));
     gl->glDisable(GL_SCISSOR_TEST);
-    gl->glDisable(GL_BLEND);
+    applyBlend(s);
     if (s.depthTest) gl->glEnable(GL_DEPTH_TEST);
     gl->glDepthMask(s.depthTest ? GL_TRUE : GL_FALSE);
     return gl->glGetError() == GL_NO_ERROR ? height : 0;

@@ -77,6 +77,7 @@ enum class TransformKind : std::uint32_t { View = 2, Projection = 3, World = 256
 enum class RenderState : std::uint32_t {
     Lighting,   // fixed-function lighting; off = vertex diffuse colour × texture only
     DepthTest,  // depth test and depth write together
+    AlphaBlend, // source alpha over what is drawn: colour × a + destination × (1 − a)
 };
 
 enum class TextureStageState : std::uint32_t { AddressU, AddressV, MagFilter, MinFilter, MipFilter };

@@ -94,6 +94,7 @@ const char* renderStateName(RenderState s) {
     switch (s) {
         case RenderState::Lighting: return "Lighting";
         case RenderState::DepthTest: return "DepthTest";
+        case RenderState::AlphaBlend: return "AlphaBlend";
     }
     return "?";
 }

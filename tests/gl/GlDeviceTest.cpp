@@ -209,6 +209,30 @@ TEST_F(GlDeviceTest, TexturesModulateAndAddressModesWrapOrClamp) {
     expectNear(pixel(80, 240), {0, 255, 128});
 }
 
+// A blue texel of alpha 64 over red: mixed while AlphaBlend is on, drawn as it is once it is off.
+TEST_F(GlDeviceTest, AlphaBlendMixesTheTexelOverWhatIsDrawnOnlyWhileOn) {
+    testing::TempDir dir;
+    Image image;
+    image.levels.push_back(ImageLevel{1, 1, {0, 0, 255, 64}});
+    const std::string path = dir.file("blue.dds");
+    ASSERT_TRUE(writeDdsFile(path, image, DdsLayout::Bgra32));
+    auto texture = device->loadTexture(path, TextureLoadOptions{});
+    ASSERT_NE(texture, nullptr);
+    putQuad(0, -1, -1, 1, 1, 0.5f, 0xFFFFFFFF);
+    device->setRenderState(RenderState::Lighting, false);
+    device->setRenderState(RenderState::DepthTest, false);
+    device->setTexture(0, texture.get());
+    for (bool blend : {true, false}) {
+        SCOPED_TRACE(blend);
+        ASSERT_TRUE(device->setRenderState(RenderState::AlphaBlend, blend));
+        ASSERT_TRUE(device->beginScene());
+        device->clear(kClearTarget, 0xFFFF0000, 1.0f, 0);
+        drawQuad(0);
+        ASSERT_TRUE(device->endScene());
+        expectNear(pixel(320, 240), blend ? Rgb{toByte(191 / 255.0), 0, toByte(64 / 255.0)} : Rgb{0, 0, 255});
+    }
+}
+
 TEST_F(GlDeviceTest, DxtTexturesDrawTheirDecodedColours) {
     // One DXT1 block: colour 0 pure red (0xF800), every index 0.
     testing::TempDir dir;
