@@ -32,12 +32,16 @@ TEST(GeneratedArt, TexturesHaveTheirFormatsSizesAndFullMipChains) {
         Image image;
         PixelFormat format;
         int size;
+        DdsLayout layout = DdsLayout::AsImage;
     };
     const Case cases[] = {
         {"track", artgen::trackTexture(), PixelFormat::Dxt1, 256},
         {"ground", artgen::groundTexture(), PixelFormat::Dxt1, 1024},
-        {"sky 0", artgen::skyboxFace(0), PixelFormat::Rgba8, 512},
-        {"sky 3", artgen::skyboxFace(3), PixelFormat::Rgba8, 512},
+        {"sky 0", artgen::skyboxFace(0), PixelFormat::Rgba8, 512, DdsLayout::Bgr24},
+        {"sky 3", artgen::skyboxFace(3), PixelFormat::Rgba8, 512, DdsLayout::Bgr24},
+        {"start line", artgen::startLineTexture(), PixelFormat::Dxt1, 64},
+        {"livery", artgen::liveryTexture(), PixelFormat::Dxt1, 256},
+        {"shadow", artgen::shadowTexture(), PixelFormat::Rgba8, 64, DdsLayout::Bgra32},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -47,7 +51,7 @@ TEST(GeneratedArt, TexturesHaveTheirFormatsSizesAndFullMipChains) {
         ASSERT_EQ(int(c.image.levels.size()), fullMipCount(c.size, c.size));
         EXPECT_EQ(c.image.levels.back().width, 1);
         // Through the file format and back, byte for byte.
-        const Bytes file = encodeDds(c.image, c.format == PixelFormat::Rgba8 ? DdsLayout::Bgr24 : DdsLayout::AsImage);
+        const Bytes file = encodeDds(c.image, c.layout);
         Image back;
         ASSERT_TRUE(decodeDds(file.data(), file.size(), back));
         ASSERT_EQ(back.levels.size(), c.image.levels.size());
@@ -55,6 +59,25 @@ TEST(GeneratedArt, TexturesHaveTheirFormatsSizesAndFullMipChains) {
     }
     EXPECT_TRUE(artgen::skyboxFace(6).levels.empty());
     EXPECT_TRUE(artgen::skyboxFace(-1).levels.empty());
+}
+
+// The shadow is black; its alpha is 0 all round the border, highest in the middle and falls
+// monotonically from the middle out along both axes.
+TEST(GeneratedArt, ShadowFadesFromItsMiddleToNothingAtTheBorder) {
+    const Image shadow = artgen::shadowTexture(64);
+    const ImageLevel& top = shadow.levels[0];
+    auto at = [&](int x, int y) { return top.data.data() + (std::size_t(y) * 64 + std::size_t(x)) * 4; };
+    for (int i = 0; i < 64; ++i) {
+        for (const std::uint8_t* p : {at(i, 0), at(i, 63), at(0, i), at(63, i)}) EXPECT_EQ(p[3], 0) << i;
+    }
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x) ASSERT_EQ(at(x, y)[0] | at(x, y)[1] | at(x, y)[2], 0);
+    }
+    EXPECT_GT(at(32, 32)[3], 140);
+    for (int d = 32; d < 63; ++d) {
+        EXPECT_GE(at(d, 32)[3], at(d + 1, 32)[3]) << d;
+        EXPECT_GE(at(32, d)[3], at(32, d + 1)[3]) << d;
+    }
 }
 
 TEST(GeneratedArt, TrackHasBrightEdgeLinesOnDarkerAsphalt) {
@@ -219,6 +242,15 @@ TEST(GeneratedArt, CarMeshHasItsSizeWheelsMaterialsAndBrakeLights) {
                 EXPECT_GT(v.x, 0.0f);
             }
         }
+    }
+    // The paint takes its colour from the livery; its coordinates stay on the texture, the
+    // sides on the side view (upper half), everything else on the plain lower half.
+    EXPECT_EQ(mesh.materials[artgen::kPaint].textureFile, artgen::kLiveryTextureName);
+    EXPECT_EQ(mesh.materials[artgen::kPaint].material.diffuse, (ColorValue{1.0f, 1.0f, 1.0f, 1.0f}));
+    for (const XMeshVertex& v : mesh.subsets[artgen::kPaint].vertices) {
+        ASSERT_TRUE(v.u >= 0.0f && v.u <= 1.0f && v.v >= 0.0f && v.v <= 1.0f) << v.u << "," << v.v;
+        const bool side = std::abs(v.nx) >= std::abs(v.ny) && std::abs(v.nx) >= std::abs(v.nz);
+        EXPECT_EQ(v.v < 0.5f, side) << v.x << "," << v.y << "," << v.z;
     }
     // Tyres: radius 0.4 about their axles, the lowest point where the track surface is.
     const XMeshSubset& tyres = mesh.subsets[artgen::kTyre];

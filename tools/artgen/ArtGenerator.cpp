@@ -272,6 +272,92 @@ Image skyboxFace(int face, int size) {
     return rgbaWithMips(level);
 }
 
+Image startLineTexture(int size) {
+    ImageLevel level = blankLevel(size);
+    const int half = size / 2;
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            const bool white = (x < half) == (y < half);
+            // Painted on asphalt: slightly worn, never pure black or white.
+            const double grain = (random01(x, y, 41) - 0.5) * 14.0;
+            const double shade = (white ? 238.0 : 30.0) + grain;
+            put(level, x, y, shade, shade, white ? shade * 1.05 : shade * 1.18);
+        }
+    }
+    return compressDxt1WithMips(level);
+}
+
+Image shadowTexture(int size) {
+    ImageLevel level = blankLevel(size);
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            // Distance outside a rounded rectangle of half-size 0.62 x 0.78 (texture units from
+            // the centre, corner radius 0.3), the soft edge fading over the last 0.3.
+            const double u = std::abs((x + 0.5) / size * 2.0 - 1.0);
+            const double v = std::abs((y + 0.5) / size * 2.0 - 1.0);
+            const double radius = 0.3;
+            const double qx = std::max(u - (0.62 - radius), 0.0);
+            const double qy = std::max(v - (0.78 - radius), 0.0);
+            const double outside = std::sqrt(qx * qx + qy * qy) - radius;
+            const double alpha = 0.62 * (1.0 - smoothstep(-0.3, 0.0, outside));
+            std::uint8_t* p = level.data.data() + (std::size_t(y) * level.width + x) * 4;
+            p[0] = p[1] = p[2] = 0;
+            p[3] = clampByte(alpha * 255.0);
+        }
+    }
+    return rgbaWithMips(level);
+}
+
+Image liveryTexture(int size) {
+    ImageLevel level = blankLevel(size);
+    const double paint[3] = {26.0, 92.0, 219.0};
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            const double u = (x + 0.5) / size;
+            const double v = (y + 0.5) / size;
+            // A faint metallic fleck all over.
+            const double fleck = (random01(x, y, 51) - 0.5) * 10.0 + (fbm(u, v, 4, 3, 52) - 0.5) * 14.0;
+            double r = paint[0] + fleck, g = paint[1] + fleck, b = paint[2] + fleck;
+            if (v < 0.5) {
+                const double side = v * 2.0;  // 0 at the roof line, 1 at the sill
+                // White waist stripe with a thin dark pinstripe under it.
+                const double stripe = smoothstep(0.555, 0.565, side) * (1.0 - smoothstep(0.625, 0.635, side));
+                const double pin = smoothstep(0.645, 0.65, side) * (1.0 - smoothstep(0.66, 0.665, side));
+                // Door seams on the side, between the wheel arches.
+                const double seam = std::max(std::exp(-std::pow((u - 0.36) / 0.003, 2.0)),
+                                             std::exp(-std::pow((u - 0.62) / 0.003, 2.0))) *
+                                    smoothstep(0.30, 0.34, side) * (1.0 - smoothstep(0.86, 0.9, side));
+                r = mix(r, 245.0, stripe);
+                g = mix(g, 245.0, stripe);
+                b = mix(b, 245.0, stripe);
+                r = mix(r, 20.0, std::max(pin, seam * 0.8));
+                g = mix(g, 24.0, std::max(pin, seam * 0.8));
+                b = mix(b, 40.0, std::max(pin, seam * 0.8));
+                // The number roundel on the door: a white disc with a dark seven.
+                const double du = (u - 0.49) * 4.0;  // the side is 4 units long, 1.2 high
+                const double dv = (side - 0.62) * 1.2 * 2.0;
+                const double disc = 1.0 - smoothstep(0.27, 0.29, std::sqrt(du * du + dv * dv));
+                if (disc > 0.0) {
+                    r = mix(r, 248.0, disc);
+                    g = mix(g, 248.0, disc);
+                    b = mix(b, 248.0, disc);
+                    // The seven: a bar along the top and a slanted stroke down from its right end.
+                    const double bar = (std::abs(dv + 0.13) < 0.035 && std::abs(du) < 0.12) ? 1.0 : 0.0;
+                    const double t = (dv + 0.13) / 0.30;  // 0 at the bar, 1 at the foot
+                    const double strokeU = 0.11 - t * 0.14;
+                    const double stroke = (t >= 0.0 && t <= 1.0 && std::abs(du - strokeU) < 0.04) ? 1.0 : 0.0;
+                    const double digit = std::max(bar, stroke);
+                    r = mix(r, 25.0, digit);
+                    g = mix(g, 25.0, digit);
+                    b = mix(b, 30.0, digit);
+                }
+            }
+            put(level, x, y, r, g, b);
+        }
+    }
+    return compressDxt1WithMips(level);
+}
+
 bool writeAll(const std::string& root, std::string* error) {
     namespace fs = std::filesystem;
     auto failWith = [&](const std::string& what) {
@@ -286,6 +372,15 @@ bool writeAll(const std::string& root, std::string* error) {
     }
     if (!writeDdsFile((base / "tracks/track.dds").string(), trackTexture())) {
         return failWith("cannot write track.dds");
+    }
+    if (!writeDdsFile((base / "tracks/startline.dds").string(), startLineTexture())) {
+        return failWith("cannot write startline.dds");
+    }
+    if (!writeDdsFile((base / "cars/default/livery.dds").string(), liveryTexture())) {
+        return failWith("cannot write livery.dds");
+    }
+    if (!writeDdsFile((base / "cars/default/shadow.dds").string(), shadowTexture(), DdsLayout::Bgra32)) {
+        return failWith("cannot write shadow.dds");
     }
     if (!writeDdsFile((base / "enviro/desert/ground.dds").string(), groundTexture())) {
         return failWith("cannot write ground.dds");

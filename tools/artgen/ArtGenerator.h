@@ -23,9 +23,24 @@ Image skyboxFace(int face, int size = 512);
 // The sky's colour (r, g, b in 0..255) seen along a direction (need not be normalised; y up).
 void skyColour(double x, double y, double z, int rgb[3]);
 
+// The chequered start/finish line: a tile of 2 x 2 squares, drawn repeated across the road;
+// DXT1 with a full mip chain.
+Image startLineTexture(int size = 64);
+
+// The soft shadow under the car seen from above: black, opaque-ish in the middle of a rounded
+// rectangle as long and wide as the car's footprint and fading to transparent at the border.
+// RGBA8 with a full mip chain.
+Image shadowTexture(int size = 64);
+
+// The car's paint: the upper half is the side view (u from tail to nose, v from roof to sill)
+// with a white waist stripe, door seams and a number roundel on the door; the lower half is the
+// plain paint the top, nose and tail use. DXT1 with a full mip chain.
+Image liveryTexture(int size = 256);
+
 // The car as DirectX text .x: 4 units long along +z (front at +z), 2 wide, wheels of radius
 // 0.4, origin 0.3 above the chassis centre so that it sits on the track where the frame step
-// places it. Materials in this order; 8 and 9 are the left and right brake lights.
+// places it. Materials in this order; 8 and 9 are the left and right brake lights. The paint
+// is white under kLiveryTextureName, the livery giving the colour.
 inline constexpr int kCarMaterialCount = 11;
 enum CarMaterial {
     kPaint = 0,
@@ -40,6 +55,7 @@ enum CarMaterial {
     kRightBrakeLight = 9,
     kTrim = 10,  // last: the static scene is drawn with the last material's ambient, so keep it neutral
 };
+inline constexpr const char* kLiveryTextureName = "livery.dds";
 std::string carMeshText();
 
 // The application icon (a steering wheel on a red disc) as RGBA8, size x size texels, and as
@@ -51,8 +67,9 @@ std::string appIconSvg();
 // <n>x<n>/apps/<name>.png for every size, and scalable/apps/<name>.svg.
 bool writeIcons(const std::string& root, const std::string& name, std::string* error);
 
-// Writes every file under root: tracks/track.dds, enviro/desert/ground.dds,
-// enviro/desert/skybox0.dds .. skybox5.dds, cars/default/car.x. False (with *error) if a
+// Writes every file under root: tracks/track.dds, tracks/startline.dds,
+// enviro/desert/ground.dds, enviro/desert/skybox0.dds .. skybox5.dds, cars/default/car.x,
+// cars/default/livery.dds, cars/default/shadow.dds. False (with *error) if a
 // folder or file cannot be written.
 bool writeAll(const std::string& root, std::string* error);
 

@@ -3,6 +3,7 @@
 // The physics chassis centre rests about 0.53 above the ground and the frame step draws the
 // mesh 0.3 above it, so the ground under the wheels is at y = -0.83 and the track ribbon,
 // raised 0.2, at about y = -0.63: the tyres reach down to -0.62.
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -34,7 +35,27 @@ struct Triangle {
     P p[3];
     P n[3];
     int material;
+    double uv[3][2] = {};
 };
+
+// Where a paint triangle's corners fall on the livery: sides (normal mostly along x) on the
+// side view in the upper half, read from the tail on the left side and from the nose on the
+// right so that the roundel's number is never mirrored; everything else on the plain lower half.
+void liveryCoordinates(Triangle& t) {
+    const P n = t.n[0];
+    const bool side = std::abs(n.x) >= std::abs(n.y) && std::abs(n.x) >= std::abs(n.z);
+    for (int k = 0; k < 3; ++k) {
+        const P& p = t.p[k];
+        if (side) {
+            const double along = (p.z + 2.0) / 4.0;
+            t.uv[k][0] = std::clamp(n.x < 0.0 ? along : 1.0 - along, 0.0, 1.0);
+            t.uv[k][1] = std::clamp((0.7 - p.y) / 1.2, 0.0, 1.0) * 0.5;
+        } else {
+            t.uv[k][0] = std::clamp((p.x + 1.0) / 2.0, 0.0, 1.0);
+            t.uv[k][1] = 0.5 + std::clamp((p.z + 2.0) / 4.0, 0.0, 1.0) * 0.5;
+        }
+    }
+}
 
 class Builder {
 public:
@@ -75,7 +96,7 @@ public:
     }
     // A wheel turning about x: tread and both side walls, with a hub cap on the outer side.
     void wheel(P centre, double radius, double width, bool rightSide) {
-        const int segments = 14;
+        const int segments = 18;
         const double half = width * 0.5;
         const double outerX = rightSide ? half : -half;
         for (int s = 0; s < segments; ++s) {
@@ -128,20 +149,21 @@ struct MaterialText {
     double power;
     double sr, sg, sb;
     double er, eg, eb;
+    const char* texture;  // nullptr: none
 };
 
 const MaterialText kMaterials[kCarMaterialCount] = {
-    {"Paint", 0.10, 0.36, 0.86, 1.0, 30.0, 0.6, 0.6, 0.6, 0.0, 0.0, 0.0},
-    {"Glass", 0.05, 0.07, 0.10, 1.0, 60.0, 0.8, 0.8, 0.8, 0.0, 0.0, 0.0},
-    {"Tyre", 0.04, 0.04, 0.04, 1.0, 4.0, 0.05, 0.05, 0.05, 0.0, 0.0, 0.0},
-    {"Rim", 0.72, 0.72, 0.75, 1.0, 40.0, 0.9, 0.9, 0.9, 0.0, 0.0, 0.0},
-    {"Headlight", 1.00, 0.98, 0.85, 1.0, 50.0, 1.0, 1.0, 1.0, 0.35, 0.35, 0.3},
-    {"Plate", 0.92, 0.85, 0.25, 1.0, 10.0, 0.3, 0.3, 0.3, 0.0, 0.0, 0.0},
-    {"Grille", 0.03, 0.03, 0.03, 1.0, 5.0, 0.1, 0.1, 0.1, 0.0, 0.0, 0.0},
-    {"Stripe", 0.95, 0.95, 0.95, 1.0, 30.0, 0.6, 0.6, 0.6, 0.0, 0.0, 0.0},
-    {"BrakeLightLeft", 0.95, 0.04, 0.02, 1.0, 20.0, 0.5, 0.5, 0.5, 0.0, 0.0, 0.0},
-    {"BrakeLightRight", 0.95, 0.04, 0.02, 1.0, 20.0, 0.5, 0.5, 0.5, 0.0, 0.0, 0.0},
-    {"Trim", 0.12, 0.12, 0.12, 1.0, 10.0, 0.2, 0.2, 0.2, 0.0, 0.0, 0.0},
+    {"Paint", 1.0, 1.0, 1.0, 1.0, 30.0, 0.6, 0.6, 0.6, 0.0, 0.0, 0.0, kLiveryTextureName},
+    {"Glass", 0.05, 0.07, 0.10, 1.0, 60.0, 0.8, 0.8, 0.8, 0.0, 0.0, 0.0, nullptr},
+    {"Tyre", 0.04, 0.04, 0.04, 1.0, 4.0, 0.05, 0.05, 0.05, 0.0, 0.0, 0.0, nullptr},
+    {"Rim", 0.72, 0.72, 0.75, 1.0, 40.0, 0.9, 0.9, 0.9, 0.0, 0.0, 0.0, nullptr},
+    {"Headlight", 1.00, 0.98, 0.85, 1.0, 50.0, 1.0, 1.0, 1.0, 0.35, 0.35, 0.3, nullptr},
+    {"Plate", 0.92, 0.85, 0.25, 1.0, 10.0, 0.3, 0.3, 0.3, 0.0, 0.0, 0.0, nullptr},
+    {"Grille", 0.03, 0.03, 0.03, 1.0, 5.0, 0.1, 0.1, 0.1, 0.0, 0.0, 0.0, nullptr},
+    {"Stripe", 0.95, 0.95, 0.95, 1.0, 30.0, 0.6, 0.6, 0.6, 0.0, 0.0, 0.0, nullptr},
+    {"BrakeLightLeft", 0.95, 0.04, 0.02, 1.0, 20.0, 0.5, 0.5, 0.5, 0.0, 0.0, 0.0, nullptr},
+    {"BrakeLightRight", 0.95, 0.04, 0.02, 1.0, 20.0, 0.5, 0.5, 0.5, 0.0, 0.0, 0.0, nullptr},
+    {"Trim", 0.12, 0.12, 0.12, 1.0, 10.0, 0.2, 0.2, 0.2, 0.0, 0.0, 0.0, nullptr},
 };
 
 void buildCar(Builder& car) {
@@ -201,6 +223,17 @@ void buildCar(Builder& car) {
                     P{-0.95, 0.40, -1.98}, P{0.95, 0.40, -1.98}, P{0.95, 0.37, -1.62}, P{-0.95, 0.37, -1.62}},
                    kPaint);
 
+    // Door mirrors on short stalks at the front of the side windows.
+    for (double side : {-1.0, 1.0}) {
+        const double inner = side * 0.80;
+        const double outer = side * 0.98;
+        car.box(P{std::min(inner, outer), 0.16, 0.48}, P{std::max(inner, outer), 0.26, 0.62}, kPaint);
+        car.quad(P{outer - side * 0.005, 0.17, 0.485}, P{outer - side * 0.005, 0.25, 0.485},
+                 P{inner + side * 0.02, 0.25, 0.485}, P{inner + side * 0.02, 0.17, 0.485}, P{0, 0, -1}, kGlass);
+    }
+    // Twin exhaust pipes under the rear bumper.
+    for (double x : {0.55, 0.68}) car.box(P{x, -0.46, -1.99}, P{x + 0.09, -0.39, -1.85}, kGrille);
+
     // Wheels: radius 0.4, 0.3 wide, outer faces flush with the 2-unit width.
     const double wheelY = -0.22;
     for (double z : {1.4, -1.4}) {
@@ -220,6 +253,9 @@ std::string number(double value) {
 std::string carMeshText() {
     Builder car;
     buildCar(car);
+    for (Triangle& t : car.triangles) {
+        if (t.material == kPaint) liveryCoordinates(t);
+    }
     const std::vector<Triangle>& tris = car.triangles;
     std::string x = "xof 0303txt 0032\n\n";
     for (const MaterialText& m : kMaterials) {
@@ -227,7 +263,9 @@ std::string carMeshText() {
         x += number(m.r) + ";" + number(m.g) + ";" + number(m.b) + ";" + number(m.a) + ";;\n ";
         x += number(m.power) + ";\n ";
         x += number(m.sr) + ";" + number(m.sg) + ";" + number(m.sb) + ";;\n ";
-        x += number(m.er) + ";" + number(m.eg) + ";" + number(m.eb) + ";;\n}\n\n";
+        x += number(m.er) + ";" + number(m.eg) + ";" + number(m.eb) + ";;\n";
+        if (m.texture) x += std::string(" TextureFilename {\n  \"") + m.texture + "\";\n }\n";
+        x += "}\n\n";
     }
     x += "Frame Car {\n FrameTransformMatrix {\n  1.000000,0.000000,0.000000,0.000000,0.000000,1.000000,0.000000,"
          "0.000000,0.000000,0.000000,1.000000,0.000000,0.000000,0.000000,0.000000,1.000000;;\n }\n\n";
@@ -267,8 +305,11 @@ std::string carMeshText() {
     }
     x += "  }\n";
     x += "  MeshTextureCoords {\n   " + std::to_string(tris.size() * 3) + ";\n";
-    for (std::size_t v = 0; v < tris.size() * 3; ++v) {
-        x += std::string("   0.000000;0.000000;") + (v + 1 == tris.size() * 3 ? ";" : ",") + "\n";
+    for (std::size_t t = 0; t < tris.size(); ++t) {
+        for (int k = 0; k < 3; ++k) {
+            const bool last = t + 1 == tris.size() && k == 2;
+            x += "   " + number(tris[t].uv[k][0]) + ";" + number(tris[t].uv[k][1]) + ";" + (last ? ";" : ",") + "\n";
+        }
     }
     x += "  }\n }\n}\n";
     return x;
