@@ -24,6 +24,7 @@ namespace {
 
 constexpr int kAIControl = 2;
 const char* const kNetworkSetting = "view/network";
+const QString kStatusTextKey = QStringLiteral("view/statusText");
 
 // Commands the window passes on to the simulation.
 bool isSimulationCommand(int id) {
@@ -36,7 +37,8 @@ bool isSimulationCommand(int id) {
         case command::kCameraChase:
         case command::kCameraFront:
         case command::kCameraSide:
-        case command::kCameraOverhead: return true;
+        case command::kCameraOverhead:
+        case command::kViewStatusText: return true;
         default: return false;
     }
 }
@@ -125,6 +127,13 @@ void CMainFrame::createMenus() {
     // Bound as a shortcut, unlike the camera keys: the simulation does not read F8.
     addCommand(view, command::kViewNetwork, QStringLiteral("&Network\tF8"), {QKeySequence(Qt::Key_F8)})
         ->setStatusTip(QStringLiteral("Show the driver's network at work"));
+    // The texts over the scene (frame rate, mode, laps), for a picture without them.
+    QAction* statusTextToggle = addCommand(view, command::kViewStatusText, QStringLiteral("Show Status &Text\tF9"),
+                                           {QKeySequence(Qt::Key_F9)});
+    statusTextToggle->setCheckable(true);
+    statusTextToggle->setChecked(openSettings()->value(kStatusTextKey, true).toBool());
+    connect(statusTextToggle, &QAction::toggled, this,
+            [](bool on) { openSettings()->setValue(kStatusTextKey, on); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     addCommand(help, command::kHelpControls, QStringLiteral("Controls"))
@@ -254,6 +263,16 @@ void CMainFrame::updateCommandStates() {
 void CMainFrame::setCameraSource(std::function<int()> cameraSource) {
     cameraSource_ = std::move(cameraSource);
     updateCommandStates();
+}
+
+QString CMainFrame::documentTitle(const QString& track, const QString& driver, bool modified) {
+    if (track.isEmpty()) return QStringLiteral("Torvask");
+    return QStringLiteral("%1 \u2014 %2%3 \u2014 Torvask").arg(track, driver, modified ? QStringLiteral("*") : QString());
+}
+
+void CMainFrame::setDocumentTitle(const QString& track, const QString& driver, bool modified) {
+    const QString title = documentTitle(track, driver, modified);
+    if (windowTitle() != title) setWindowTitle(title);
 }
 
 void CMainFrame::setCloseGuard(std::function<bool()> guard) { closeGuard_ = std::move(guard); }

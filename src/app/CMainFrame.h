@@ -34,6 +34,11 @@ public:
     // Brings the enable and check states up to date; cheap enough to call once per frame.
     void updateCommandStates();
 
+    // The title "track — driver — Torvask", with "*" after the driver while modified; with an
+    // empty track only "Torvask".
+    void setDocumentTitle(const QString& track, const QString& driver, bool modified);
+    static QString documentTitle(const QString& track, const QString& driver, bool modified);
+
     // Asked before the window closes; false keeps it open. Without a hook it closes.
     void setCloseGuard(std::function<bool()> guard);
 

@@ -16,11 +16,23 @@ struct ControlRow {
 };
 
 constexpr ControlRow kRows[] = {
-    {"Drive Car", "W, A, S, D", "Arrow Keys"}, {"Reset Car", "R", ""},
-    {"Stop Training Session", "Esc", ""},      {"Exit AI Control Mode", "Esc", ""},
-    {"Camera Angles", "F1 - F6", ""},
+    {"Drive Car: Accelerate", "W", "Up Arrow"},
+    {"Drive Car: Brake", "S", "Down Arrow"},
+    {"Drive Car: Steer Left", "A", "Left Arrow"},
+    {"Drive Car: Steer Right", "D", "Right Arrow"},
+    {"Centre the Steering", "Space", ""},
+    {"Reset Car", "R", ""},
+    {"Stop Training Session", "Esc", ""},
+    {"Exit AI Control Mode", "Esc", ""},
     // Any drive key; the driver takes the car back about a second after the last one is let go.
     {"Take the Wheel (AI Control)", "W, A, S, D", "Arrow Keys"},
+    {"Camera Angles", "F1 - F6", ""},
+    {"Show Sensors", "F7", ""},
+    {"Network View", "F8", ""},
+    {"Show Status Text", "F9", ""},
+    {"New Simulation", "Ctrl+N", ""},
+    {"Save Driver", "Ctrl+S", ""},
+    {"Undo Training", "Ctrl+Z", ""},
 };
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QOpenGLContext>
 #include <QScreen>
+#include <QStatusBar>
+#include <filesystem>
 
 #include "app/CMainFrame.h"
 #include "app/CTorvaskView.h"
@@ -28,6 +30,8 @@ namespace {
 
 // Lock keys change rarely; four looks a second keep the indicators current.
 constexpr int kIndicatorIntervalMs = 250;
+// How long the status bar says a driver was saved.
+constexpr int kSavedMessageMs = 4000;
 
 class ViewGraphicsSystem final : public GraphicsSystem {
 public:
@@ -129,6 +133,7 @@ TorvaskApp::TorvaskApp(std::unique_ptr<TickClock> clock) : clock_(std::move(cloc
     frame_->setCameraSource([this] { return currentCameraCommand(doc_->getCameraController()); });
     frame_->setCloseGuard([this] { return doc_->CanCloseFrame(); });
     connect(frame_.get(), &CMainFrame::commandTriggered, this, &TorvaskApp::onCommand);
+    doc_->setStatusTextShown(frame_->action(command::kViewStatusText)->isChecked());
 
     idle_ = std::make_unique<IdleLoop>([this] { runFrame(); });
     indicatorTimer_.setInterval(kIndicatorIntervalMs);
@@ -163,6 +168,7 @@ bool TorvaskApp::initialUpdate() {
         requestClose();
         return false;
     }
+    refreshTitle();
     // The keys work at once, without a click into the view first.
     frame_->activateWindow();
     view_->takeKeyboardFocus();
@@ -192,6 +198,7 @@ void TorvaskApp::runFrame() {
     doc_->simulateFrame();
     frame_->updateCommandStates();
     followNetwork();
+    refreshTitle();
 }
 
 void TorvaskApp::followNetwork() {
@@ -222,10 +229,23 @@ void TorvaskApp::showNetworkOnCar(FlatNetwork& network) {
     frame_->networkView()->showNetwork(network);
 }
 
+void TorvaskApp::refreshTitle() {
+    if (!doc_->isSceneReady()) {
+        frame_->setDocumentTitle(QString(), QString(), false);
+        return;
+    }
+    const std::string& driverFile = doc_->getDriverFile();
+    const QString driver = driverFile.empty()
+                               ? QStringLiteral("New driver")
+                               : SetupDialog::displayName(std::filesystem::path(driverFile).filename().string());
+    frame_->setDocumentTitle(SetupDialog::displayName(std::filesystem::path(doc_->getTrackFile()).filename().string()),
+                             driver, doc_->isDriverModified());
+}
+
 void TorvaskApp::onCommand(int commandId) {
     switch (commandId) {
-        case command::kFileNew: doc_->restartScene(); break;
-        case command::kFileSave:
+        case command::kFileNew: doc_->newSimulation(); break;
+        case command::kFileSave: doc_->saveCurrentDriver(); break;
         case command::kFileSaveAs: doc_->saveDriver(); break;
         case command::kCameraLongshot: doc_->showLongShot(); break;
         case command::kCameraFollowTrack: doc_->showFollowTrack(); break;
@@ -233,9 +253,13 @@ void TorvaskApp::onCommand(int commandId) {
         case command::kCameraFront: doc_->showCarCamera(Vector3(2.5, 2.0, 8.0), 0); break;
         case command::kCameraSide: doc_->showCarCamera(Vector3(5.0, 1.5, -12.0), 0); break;
         case command::kCameraOverhead: doc_->showCarCamera(Vector3(0.0, 40.0, 0.0), 0); break;
+        case command::kViewStatusText:
+            doc_->setStatusTextShown(frame_->action(command::kViewStatusText)->isChecked());
+            break;
         default: break;
     }
     frame_->updateCommandStates();
+    refreshTitle();
 }
 
 int TorvaskApp::probeVersion() {
@@ -254,6 +278,18 @@ bool TorvaskApp::askYesNo(const std::string& question) {
                     QMessageBox::Yes | QMessageBox::No, frame_.get());
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
+}
+
+Answer TorvaskApp::askYesNoCancel(const std::string& question) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Torvask"), QString::fromStdString(question),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, frame_.get());
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+        case QMessageBox::Yes: return Answer::Yes;
+        case QMessageBox::No: return Answer::No;
+        default: return Answer::Cancel;
+    }
 }
 
 SetupChoice TorvaskApp::runSimulationSetup(const std::string& tracksFolder, const std::string& driversFolder) {
@@ -275,7 +311,7 @@ SetupChoice TorvaskApp::runSimulationSetup(const std::string& tracksFolder, cons
     return choice;
 }
 
-void TorvaskApp::runTrainingDialog(Driver& driver, const std::string& patternPrefix, const std::string& lobeFolder,
+bool TorvaskApp::runTrainingDialog(Driver& driver, const std::string& patternPrefix, const std::string& lobeFolder,
                                    const std::string& driversFolder) {
     TrainingDialog dialog(frame_.get());
     dialog.driver = &driver;
@@ -289,6 +325,7 @@ void TorvaskApp::runTrainingDialog(Driver& driver, const std::string& patternPre
         dialog.setNetworkWatcher([this](FlatNetwork& network) { showNetworkOnCar(network); });
     }
     dialog.exec();
+    return dialog.hasTrained();
 }
 
 bool TorvaskApp::askSaveFile(const SaveFileRequest& request, std::string* chosenPath) {
@@ -307,6 +344,13 @@ bool TorvaskApp::askSaveFile(const SaveFileRequest& request, std::string* chosen
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     if (chosenPath) *chosenPath = dialog.selectedFiles().first().toStdString();
     return true;
+}
+
+void TorvaskApp::driverSaved(const std::string& path) {
+    frame_->statusBar()->showMessage(
+        QStringLiteral("Saved %1").arg(QString::fromStdString(std::filesystem::path(path).filename().string())),
+        kSavedMessageMs);
+    refreshTitle();
 }
 
 void TorvaskApp::requestClose() {

@@ -46,6 +46,10 @@ public:
     void runFrame();
     // A menu or toolbar command by id.
     void onCommand(int commandId);
+    // The window title from the document: "TRACK — DRIVER — Torvask", with a "*" after the
+    // driver while it has unsaved changes; "Torvask" without a running scene. Every frame and
+    // every command refreshes it; call it after changing the document from elsewhere.
+    void refreshTitle();
 
     // GraphicsFactory
     int probeVersion() override;
@@ -54,10 +58,12 @@ public:
     std::unique_ptr<InputSystem> createInputSystem() override;
     // Shell
     bool askYesNo(const std::string& question) override;
+    Answer askYesNoCancel(const std::string& question) override;
     SetupChoice runSimulationSetup(const std::string& tracksFolder, const std::string& driversFolder) override;
-    void runTrainingDialog(Driver& driver, const std::string& patternPrefix, const std::string& lobeFolder,
+    bool runTrainingDialog(Driver& driver, const std::string& patternPrefix, const std::string& lobeFolder,
                            const std::string& driversFolder) override;
     bool askSaveFile(const SaveFileRequest& request, std::string* chosenPath) override;
+    void driverSaved(const std::string& path) override;
     void requestClose() override;
     WindowHandle frameWindow() override;
 

@@ -11,6 +11,7 @@
 #include <QLineSeries>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "app/AppSettings.h"
 #include "app/ChartThinning.h"
 #include "driver/Driver.h"
 
@@ -31,6 +33,9 @@ constexpr std::size_t kMaxChartPoints = 2000;
 // repaint costs far more, every kChartEvery-th time (and always with the last report).
 constexpr int kRefreshMs = 50;
 constexpr int kChartEvery = 4;
+const QString kIterationLimitKey = QStringLiteral("training/iterationLimit");
+constexpr int kMaxIterationLimit = 10000000;
+constexpr int kIterationLimitStep = 100;
 
 QLineEdit* makeField(QWidget* parent, const char* name) {
     auto* field = new QLineEdit(parent);
@@ -60,6 +65,26 @@ TrainingDialog::TrainingDialog(QWidget* parent) : QDialog(parent) {
     lobeField_->hide();
     lobeLabel_->hide();
 
+    // Training runs thousands of passes a second, far too fast to stop by hand at the few
+    // hundred that usually serve best.
+    iterationLimitBox_ = new QSpinBox(this);
+    iterationLimitBox_->setObjectName(QStringLiteral("iterationLimitBox"));
+    iterationLimitBox_->setRange(0, kMaxIterationLimit);
+    iterationLimitBox_->setSingleStep(kIterationLimitStep);
+    iterationLimitBox_->setSuffix(QStringLiteral(" iterations"));
+    iterationLimitBox_->setSpecialValueText(QStringLiteral("no limit"));
+    iterationLimitBox_->setAlignment(Qt::AlignCenter);
+    iterationLimitBox_->setToolTip(QStringLiteral("0: train until every pattern is learned or Stop is pressed"));
+    {
+        const int remembered = openSettings()->value(kIterationLimitKey, kDefaultIterationLimit).toInt();
+        iterationLimitBox_->setValue(remembered);
+        iterationLimit_ = iterationLimitBox_->value();
+    }
+    connect(iterationLimitBox_, &QSpinBox::valueChanged, this, [this](int value) {
+        iterationLimit_ = value;
+        openSettings()->setValue(kIterationLimitKey, value);
+    });
+
     startButton_ = new QPushButton(QStringLiteral("Start"), this);
     startButton_->setObjectName(QStringLiteral("startButton"));
     startButton_->setDefault(true);
@@ -87,6 +112,7 @@ TrainingDialog::TrainingDialog(QWidget* parent) : QDialog(parent) {
     addRow("Best so far:", bestField_);
     addRow("Total Error:", totalErrorField_);
     addRow("Lobe:", lobeField_, lobeLabel_);
+    addRow("Stop after:", iterationLimitBox_);
 
     auto* firstButtons = new QHBoxLayout;
     firstButtons->addWidget(startButton_);
@@ -181,12 +207,14 @@ void TrainingDialog::start() {
     startButton_->setEnabled(false);
     stopButton_->setEnabled(true);
     threadRunning_ = true;
+    trained_ = true;
     refreshTimer_->start();
     // std::thread reports a failed start by throwing; that is the one place we must catch.
     try {
         thread = std::thread(&TrainingDialog::trainingThread, this);
     } catch (const std::system_error&) {
         threadRunning_ = false;
+        trained_ = false;
         refreshTimer_->stop();
         QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Torvask"), QStringLiteral("Error starting training thread"),
                         QMessageBox::Ok, this);
@@ -261,6 +289,8 @@ int TrainingDialog::progressCallback(const TrainingProgress& progress, void* use
     // Closing asks every remaining lobe to stop too, so the thread ends soon.
     if (dialog->closeRequested_.load()) return -1;
     if (dialog->stopRequested.exchange(false)) return -1;
+    const int limit = dialog->iterationLimit_.load();
+    if (limit > 0 && progress.iteration >= limit) return -1;
     return 0;
 }
 

@@ -2,7 +2,9 @@
 // "Training Driver": Start trains the driver's lobes on the recorded pattern files in a
 // background thread, the fields (and a chart of total error and good-pattern share) follow
 // its progress, Stop asks the lobe in training to end at its next report, and Test Driver
-// closes the dialog once training is over.
+// closes the dialog once training is over. "Stop after" ends each lobe at its first report
+// at or past that many iterations (0: until every pattern is learned or Stop); the value is
+// remembered for the next time.
 //
 // Threads: the training thread runs the trainer and the progress callback. The callback only
 // leaves its report with the dialog (under a mutex) and never waits for the GUI thread, since a
@@ -27,6 +29,7 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 class QTimer;
 
 class QChartView;
@@ -63,6 +66,11 @@ public:
     static int progressCallback(const TrainingProgress& progress, void* userData);
 
     bool isTraining() const { return threadRunning_.load(); }
+    // Whether Start ran the training (the network may have changed since the dialog opened).
+    bool hasTrained() const { return trained_; }
+
+    // The remembered "Stop after" value when none was ever chosen.
+    static constexpr int kDefaultIterationLimit = 1000;
 
     QPushButton* startButton() const { return startButton_; }
     QPushButton* stopButton() const { return stopButton_; }
@@ -72,6 +80,7 @@ public:
     QLineEdit* bestField() const { return bestField_; }
     QLineEdit* totalErrorField() const { return totalErrorField_; }
     QLineEdit* lobeField() const { return lobeField_; }
+    QSpinBox* iterationLimitBox() const { return iterationLimitBox_; }
     QLineSeries* errorSeries() const { return errorSeries_; }
     QValueAxis* iterationAxis() const { return iterationAxis_; }
     QLineSeries* goodShareSeries() const { return goodShareSeries_; }
@@ -103,6 +112,8 @@ private:
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> closeRequested_{false};
     std::atomic<bool> threadRunning_{false};
+    std::atomic<int> iterationLimit_{kDefaultIterationLimit};  // 0: no limit
+    bool trained_ = false;
     std::thread thread;
     bool initialised_ = false;
 
@@ -112,6 +123,7 @@ private:
     QLineEdit* totalErrorField_ = nullptr;
     QLineEdit* lobeField_ = nullptr;
     QLabel* lobeLabel_ = nullptr;
+    QSpinBox* iterationLimitBox_ = nullptr;
     QPushButton* startButton_ = nullptr;
     QPushButton* stopButton_ = nullptr;
     QPushButton* testDriverButton_ = nullptr;

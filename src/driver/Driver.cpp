@@ -55,7 +55,13 @@ int Driver::drive() {
     return 0;
 }
 
-int Driver::openPatternFiles(const std::string& prefix) {
+int Driver::openPatternFiles(const std::string& prefix) { return openPatternStreams(prefix, std::ios::trunc, 0); }
+
+int Driver::resumePatternFiles(const std::string& prefix, int count) {
+    return openPatternStreams(prefix, std::ios::app, count);
+}
+
+int Driver::openPatternStreams(const std::string& prefix, std::ios::openmode mode, int count) {
     closePatternFiles();
     for (int i = 0; i < brain.getNumLobes(); ++i) {
         std::unique_ptr<std::ofstream> stream(new (std::nothrow) std::ofstream);
@@ -69,11 +75,11 @@ int Driver::openPatternFiles(const std::string& prefix) {
         if (name.empty()) {
             stream->setstate(std::ios::failbit);
         } else {
-            stream->open(name, std::ios::out | std::ios::trunc);
+            stream->open(name, std::ios::out | mode);
         }
         patternStreams.push_back(std::move(stream));
     }
-    patternCount = 0;
+    patternCount = count;
     return 0;
 }
 

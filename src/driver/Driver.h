@@ -37,6 +37,9 @@ public:
     // openPatternFiles returns -1 only when a stream cannot be created ("IOERR: Error creating
     // ofstream"); a file that cannot be opened leaves its stream failed and recording silent.
     int openPatternFiles(const std::string& prefix);
+    // Opens the same files again to go on recording after count patterns: new lines are added
+    // at their end and numbered on from count + 1, as if they had never been closed.
+    int resumePatternFiles(const std::string& prefix, int count);
     int closePatternFiles();
     // Writes one numbered line per lobe with that lobe's slice of inputs and outputs, flushed.
     // Writes nothing while no pattern files are open. Returns -1 (writing nothing) when given
@@ -57,6 +60,8 @@ public:
     bool patternFilesWritable() const;
 
 private:
+    int openPatternStreams(const std::string& prefix, std::ios::openmode mode, int count);
+
     Brain brain;
     ControlledVehicle* car = nullptr;
     int32_t slot = 0;

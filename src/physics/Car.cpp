@@ -47,6 +47,8 @@ void Car::setPosition(double x, double y, double z) {
     if (physics) physics->placeAt(x, z, y);
 }
 
+double Car::getUprightness() const { return std::cos(rotation.x) * std::cos(rotation.z); }
+
 void Car::setRotation(double x, double y, double z) {
     rotation.set(x, y, z);
     if (physics) physics->setRotation(x, y, z);

@@ -54,6 +54,9 @@ public:
     // k = 0..2; 0 outside.
     double getHeadingFactor(int k) const { return (k >= 0 && k < 3) ? headingFactors[k] : 0.0; }
     double getTurnFactor() const { return turnFactor; }
+    // The vertical share of the car's up axis as the last update left it: 1 on its wheels, 0 on
+    // its side or nose, -1 on its roof.
+    double getUprightness() const;
     double getSteeringControl() const { return steeringControl; }
     double getThrottleControl() const { return throttleControl; }
 

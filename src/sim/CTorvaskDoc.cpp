@@ -1,6 +1,9 @@
 // The document's state, the frame step, physics pacing, lap timing and the render step.
 #include "sim/CTorvaskDoc.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "common/Messages.h"
 #include "common/Paths.h"
 #include "common/TickClock.h"
@@ -34,6 +37,12 @@ void CTorvaskDoc::setProgramFolder(const std::string& folder) {
 CTorvaskDoc::~CTorvaskDoc() {
     teardownScene();
     carMesh.release();
+    // A folder of this copy's own holds only what this run recorded; nobody else will use it.
+    if (!instanceFolder_.empty()) {
+        tempLock_.release();
+        std::error_code ec;
+        std::filesystem::remove_all(instanceFolder_, ec);
+    }
 }
 
 std::uint32_t CTorvaskDoc::now() const { return host_.clock->tickCount(); }
@@ -60,7 +69,9 @@ std::int32_t CTorvaskDoc::simulateFrame() {
         timing.fpsWindowStart = now();
     }
 
-    statusText() = formatBuffer("Mode: %s\r\n\r\n", personDriving_ ? kTakenWheelModeName : getModeName(mode));
+    if (rightedShown_ && now() - rightedAt_ >= kRightedNoticeMs) rightedShown_ = false;
+    statusText() = formatBuffer("Mode: %s%s\r\n\r\n", personDriving_ ? kTakenWheelModeName : getModeName(mode),
+                                rightedShown_ ? kRightedNotice : "");
 
     // Esc may tear this scene down and build another (or none) from inside the keyboard
     // step; what follows would then work on objects of a scene the frame did not start with.
@@ -104,6 +115,8 @@ std::int32_t CTorvaskDoc::updateDriving() {
         // recorded, it would teach the driver that standing still is right, and a driver that
         // has learned that never moves again once it stops.
         const bool idleAtRest = car->getSpeed() < kRestSpeed && !isDriveKeyDown(keyState);
+        // Nor is lying on its side or roof: no key does anything right there.
+        const bool overturned = car->getUprightness() < kOverturnedUprightness;
         // The driver's pedal fades out over up to 0.4 s after the hand-over. Recorded meanwhile,
         // a driver that was braking to a stall would be taught to brake at rest, in the very
         // correction meant to teach it to pull away.
@@ -115,7 +128,7 @@ std::int32_t CTorvaskDoc::updateDriving() {
         // Waiting to hand back with no drive key held is the person letting go, not a lesson:
         // recorded, it would pair the spot that needed correcting with no steering and no pedal.
         const bool handingBack = personDriving_ && !isDriveKeyDown(keyState);
-        if (drivingStarted && !idleAtRest && !handingBack && !(personDriving_ && handOverSettling_) &&
+        if (drivingStarted && !idleAtRest && !overturned && !handingBack && !(personDriving_ && handOverSettling_) &&
             now() - timing.lastRecordTick >= kRecordIntervalMs) {
             const std::vector<double> inputs = car->getInputs(0);
             driver->recordPattern(inputs, outputs);
@@ -145,6 +158,7 @@ std::int32_t CTorvaskDoc::updateDriving() {
     }
 
     car->update(static_cast<double>(elapsed));
+    rightOverturnedCar();
 
     advanceLapProgress(car->getCurrentWaypoint());
 
@@ -239,7 +253,7 @@ std::int32_t CTorvaskDoc::render() {
 
         if (mode != kModeIdle && car) carMesh.draw(car->getThrottleControl() < 0.0);
 
-        if (font) {
+        if (font && statusTextShown_) {
             d.beginText(*font);
             // Each text over a dark copy one pixel down and right: yellow alone is hard to read
             // over bright sand, and the shadow keeps its colour and place.

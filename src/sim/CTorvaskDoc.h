@@ -74,6 +74,17 @@ inline constexpr double kLapSkipDistance = 20.0;
 inline constexpr const char* kTrainQuestion = "Train driver with collected data?";
 // The mode line's name while the person drives in AI Control.
 inline constexpr const char* kTakenWheelModeName = "AI Control - you have the wheel";
+// A car whose up axis has less than this vertical share (tilted past 60 degrees: on its side
+// or roof) for kOverturnedLimitMs is set back on its wheels; the mode line says so for
+// kRightedNoticeMs.
+inline constexpr double kOverturnedUprightness = 0.5;
+inline constexpr std::uint32_t kOverturnedLimitMs = 2000;
+inline constexpr std::uint32_t kRightedNoticeMs = 2500;
+inline constexpr double kRightingLift = 1.0;  // render units above where it lay
+inline constexpr const char* kRightedNotice = " - car set back on its wheels";
+
+// The yaw (radians, render frame) that faces a car along direction; y is ignored.
+double yawAlong(Vector3 direction);
 
 class CTorvaskDoc {
 public:
@@ -128,6 +139,8 @@ public:
     // --- Driving modes ----------------------------------------------------------------------
     std::int32_t enterUserControl();
     std::int32_t leaveUserControl();
+    // The training dialog on patternPrefix's files. 0 when training ran (the driver changed),
+    // -1 when the dialog was closed before Start (nothing changed).
     std::int32_t runTraining(const std::string& patternPrefix);
     // Loads the driver file first, unless the network in memory was trained since the file
     // was read: that network is newer and must not be thrown away.
@@ -139,12 +152,20 @@ public:
     // Puts the car on waypoint index facing from waypoint 0 to waypoint 1. -1 for an index
     // outside the waypoint list (nothing changes).
     std::int32_t resetCar(std::int32_t index);
-    // Asks for a file and saves the driver, and beside it (siblingPatternsFile) the patterns it
-    // was taught with plus any corrections not yet trained on. No teaching known: a sibling
-    // left there by another driver is removed. 0 when saved or cancelled, -1 when either
-    // file could not be written.
+    // Save As: asks for a file (offering the current driver's name) and saves the driver, and
+    // beside it (siblingPatternsFile) the patterns it was taught with plus any corrections not
+    // yet trained on. No teaching known: a sibling left there by another driver is removed.
+    // 0 when saved or cancelled, -1 when either file could not be written. A saved driver's
+    // file becomes getDriverFile(), and the shell is told.
     std::int32_t saveDriver();
-    // Offers to save a changed driver; true when the main window may close.
+    // Save: writes to the driver's own file (the one it came from or was last saved as)
+    // without asking; a driver without a file, or whose file is not in the person's own
+    // drivers folder (bundled data), is saved as saveDriver does. Results as there.
+    std::int32_t saveCurrentDriver();
+    // File > New: offers to save a changed driver (Cancel stays), then restartScene.
+    std::int32_t newSimulation();
+    // Offers to save a changed driver; true when the main window may close. Cancel, or a save
+    // that was called off or failed, keeps it open.
     bool CanCloseFrame();
 
     // --- Host set-up and inspection ---------------------------------------------------------
@@ -179,6 +200,10 @@ public:
     const char* getModeName(DrivingMode m) const;
     bool isSceneReady() const { return sceneReady; }
     bool isRenderEnabled() const { return renderEnabled; }
+    // Whether render draws the status texts (frame rate, mode, laps) over the scene; they are
+    // kept up to date either way.
+    void setStatusTextShown(bool shown) { statusTextShown_ = shown; }
+    bool isStatusTextShown() const { return statusTextShown_; }
     bool isDriverModified() const { return driverModified; }
     bool isDrivingStarted() const { return drivingStarted; }
     double getThrottle() const { return throttle; }
@@ -234,6 +259,12 @@ private:
     std::uint32_t now() const;
     void takeTheWheel();
     void handBackTheWheel();
+    // Offers to save a changed driver (Yes, No, Cancel); true when the caller may go on.
+    bool offerToSave();
+    // Writes the driver and its sibling to path. 0, or -1 after the message.
+    std::int32_t writeDriver(const std::string& path);
+    // A car lying on its side or roof for kOverturnedLimitMs is set upright where it lies.
+    void rightOverturnedCar();
     // Joins the teaching and the corrections, trains on them and drives again. 0, or -1 after
     // a message when the patterns could not be gathered (nothing changes then).
     std::int32_t trainOnCorrections();
@@ -250,6 +281,7 @@ private:
     float viewAspect_ = 1.33333f;  // width / height of the view
     FolderLock tempLock_;
     std::string claimedTempPath_;
+    std::string instanceFolder_;  // the folder made for this copy inside a busy temp folder; removed at the end
 
     std::array<std::string, 3> modeNames;
     std::unique_ptr<Car> car;
@@ -315,6 +347,12 @@ private:
     std::vector<std::string> pendingCorrections_;
     std::string teachingFile_;
     bool trainedSinceLoad_ = false;
+
+    bool statusTextShown_ = true;
+    bool overturned_ = false;
+    std::uint32_t overturnedSince_ = 0;
+    bool rightedShown_ = false;  // the mode line tells of the righting until kRightedNoticeMs after
+    std::uint32_t rightedAt_ = 0;
 };
 
 }  // namespace torvask

@@ -51,36 +51,47 @@ std::int32_t CTorvaskDoc::enterUserControl() {
 
 std::int32_t CTorvaskDoc::leaveUserControl() {
     // Closing the files forgets the count, so take it first.
-    const bool recorded = driver && driver->getPatternCount() > 0;
+    const int recorded = driver ? driver->getPatternCount() : 0;
     if (driver) driver->closePatternFiles();
-    if (!recorded) {
+    if (recorded == 0) {
         // Training on an empty file "completes" at once and hands an untrained network the car;
         // say what is missing and let the user drive instead.
         formatMessage("No training data was recorded: drive first");
         enterUserControl();
         return 0;
     }
+    const bool wasStarted = drivingStarted;
     drivingStarted = false;
     mode = kModeIdle;
     showLongShot();
-    if (host_.shell->askYesNo(kTrainQuestion)) {
-        teachingFile_ = patternFileName(patternsPath, 0);
-        runTraining(patternsPath);
-        resetLapTimes();
-        enterAIControl();
-    } else {
+    if (!host_.shell->askYesNo(kTrainQuestion)) {
         restartScene();
+        return 0;
     }
+    if (runTraining(patternsPath) != 0) {
+        // Closed before Start: an untrained network would steer off the road. The person drives
+        // on from where the car stands, into the same recording, and trains on all of it later.
+        if (driver) driver->resumePatternFiles(patternsPath, recorded);
+        drivingStarted = wasStarted;
+        showCarCamera(kUserControlCamera, 0);
+        mode = kModeUserControl;
+        return 0;
+    }
+    teachingFile_ = patternFileName(patternsPath, 0);
+    resetLapTimes();
+    enterAIControl();
     return 0;
 }
 
 std::int32_t CTorvaskDoc::runTraining(const std::string& patternPrefix) {
     renderEnabled = false;
-    if (driver) host_.shell->runTrainingDialog(*driver, patternPrefix, tempPath, ownDriversPath);
-    driverModified = true;
-    trainedSinceLoad_ = true;
+    const bool trained = driver && host_.shell->runTrainingDialog(*driver, patternPrefix, tempPath, ownDriversPath);
+    if (trained) {
+        driverModified = true;
+        trainedSinceLoad_ = true;
+    }
     renderEnabled = true;
-    return 0;
+    return trained ? 0 : -1;
 }
 
 std::int32_t CTorvaskDoc::enterAIControl() {
@@ -110,14 +121,27 @@ std::int32_t CTorvaskDoc::leaveAIControl() {
     if (!pendingCorrections_.empty() && host_.shell->askYesNo(kTrainQuestion)) {
         return trainOnCorrections();
     }
-    if (driverModified) {
-        if (host_.shell->askYesNo("Do you want to save the current driver?")) {
-            saveDriver();
-            driverModified = false;
-        }
-    }
+    // Cancel, or a save that did not happen, keeps the car on the road with the driver as it is.
+    if (!offerToSave()) return 0;
     restartScene();
     return 0;
+}
+
+std::int32_t CTorvaskDoc::newSimulation() {
+    if (!offerToSave()) return 0;
+    return restartScene();
+}
+
+bool CTorvaskDoc::offerToSave() {
+    if (!driverModified) return true;
+    switch (host_.shell->askYesNoCancel("Do you want to save the current driver?")) {
+        case Answer::Yes:
+            saveCurrentDriver();
+            return !driverModified;
+        case Answer::No: return true;
+        case Answer::Cancel: break;
+    }
+    return false;
 }
 
 std::vector<std::string> CTorvaskDoc::teachingSources() const {
@@ -145,7 +169,12 @@ std::int32_t CTorvaskDoc::trainOnCorrections() {
     }
     mode = kModeIdle;
     showLongShot();
-    runTraining(prefix);
+    if (runTraining(prefix) != 0) {
+        // Closed before Start: the driver goes on as it was, the corrections kept for later.
+        showCarCamera(kAIControlCamera, 0);
+        mode = kModeAIControl;
+        return 0;
+    }
     teachingFile_ = joined;
     pendingCorrections_.clear();
     resetLapTimes();
@@ -176,9 +205,14 @@ std::int32_t CTorvaskDoc::resetCar(std::int32_t index) {
     if (!car || waypoints.size() < 2) return -1;
     const Vector3& at = waypoints[static_cast<std::size_t>(index)];
     car->setPosition(at.x, at.y, at.z);
+    overturned_ = false;
 
     // Always the first leg of the track, whatever the index: every run starts on waypoint 0.
-    Vector3 direction = waypoints[1] - waypoints[0];
+    car->setRotation(0.0, yawAlong(waypoints[1] - waypoints[0]), 0.0);
+    return 0;
+}
+
+double yawAlong(Vector3 direction) {
     direction.normalize();
     const Vector3 forward(0.0, 0.0, 1.0);
     double cosine = direction.dot(forward);
@@ -186,18 +220,58 @@ std::int32_t CTorvaskDoc::resetCar(std::int32_t index) {
     if (cosine < -1.0) cosine = -1.0;
     double yaw = std::acos(cosine);
     if (forward.cross(direction).y < 0.0) yaw = -yaw;
+    return yaw;
+}
+
+void CTorvaskDoc::rightOverturnedCar() {
+    if (!car || car->getUprightness() >= kOverturnedUprightness) {
+        overturned_ = false;
+        return;
+    }
+    if (!overturned_) {
+        overturned_ = true;
+        overturnedSince_ = now();
+        return;
+    }
+    if (now() - overturnedSince_ < kOverturnedLimitMs) return;
+    // Where it lies, a little above so it drops onto its wheels, facing along the road there.
+    const auto& waypoints = track.getWaypoints();
+    const std::int32_t n = static_cast<std::int32_t>(waypoints.size());
+    std::int32_t at = car->getCurrentWaypoint();
+    if (at < 0 || at + 1 >= n) at = 0;  // the last waypoint repeats the first
+    const Vector3 pos = car->getPosition();
+    car->setPosition(pos.x, pos.y + kRightingLift, pos.z);
+    const double yaw = n >= 2 ? yawAlong(waypoints[static_cast<std::size_t>(at + 1)] -
+                                         waypoints[static_cast<std::size_t>(at)])
+                              : car->getRotation().y;
     car->setRotation(0.0, yaw, 0.0);
-    return 0;
+    overturned_ = false;
+    rightedAt_ = now();
+    rightedShown_ = true;
+}
+
+std::int32_t CTorvaskDoc::saveCurrentDriver() {
+    // A bundled driver (an installed copy's shared data) is never written over: Save asks then.
+    std::error_code ec;
+    const bool own = !driverFile.empty() &&
+                     std::filesystem::equivalent(std::filesystem::path(driverFile).parent_path(), ownDriversPath, ec);
+    if (!own) return saveDriver();
+    return writeDriver(driverFile);
 }
 
 std::int32_t CTorvaskDoc::saveDriver() {
     SaveFileRequest request;
     request.defaultExtension = ".driver";
+    request.initialName = driverFile.empty() ? std::string() : std::filesystem::path(driverFile).filename().string();
     request.filter = "Torvask Files (*.driver)|*.driver|All Files (*.*)|*.*||";
     request.title = "Save Driver";
     request.initialFolder = ownDriversPath;
     std::string path;
     if (!host_.shell->askSaveFile(request, &path)) return 0;
+    return writeDriver(path);
+}
+
+std::int32_t CTorvaskDoc::writeDriver(const std::string& path) {
     // The system's reason is read straight after the failing step, before anything else can
     // overwrite it; a failure without one (no driver, nothing to write) names none.
     int reason = 0;
@@ -231,18 +305,12 @@ std::int32_t CTorvaskDoc::saveDriver() {
         return -1;
     }
     driverModified = false;
+    // From now on Save writes here.
+    driverFile = path;
+    host_.shell->driverSaved(path);
     return 0;
 }
 
-bool CTorvaskDoc::CanCloseFrame() {
-    if (driverModified) {
-        if (host_.shell->askYesNo("Do you want to save the current driver?")) {
-            saveDriver();
-            driverModified = false;
-        }
-    }
-    // The document never counts as modified to the window system, so the window may close.
-    return true;
-}
+bool CTorvaskDoc::CanCloseFrame() { return offerToSave(); }
 
 }  // namespace torvask

@@ -186,11 +186,20 @@ SetupChoice HeadlessHost::runSimulationSetup(const std::string& tracksFolder, co
     return choice;
 }
 
-void HeadlessHost::runTrainingDialog(Driver& driver, const std::string& patternPrefix, const std::string& lobeFolder,
+bool HeadlessHost::runTrainingDialog(Driver& driver, const std::string& patternPrefix, const std::string& lobeFolder,
                                      const std::string& driversFolder) {
     TrainingRequest request{&driver, patternPrefix, lobeFolder, driversFolder};
     trainingRequests.push_back(request);
-    if (trainingHandler) trainingHandler(request);
+    if (trainingHandler && trainingRuns) trainingHandler(request);
+    return trainingRuns;
+}
+
+Answer HeadlessHost::askYesNoCancel(const std::string& question) {
+    if (yesNoCancelAnswers.empty()) return askYesNo(question) ? Answer::Yes : Answer::No;
+    questions.push_back(question);
+    const Answer answer = yesNoCancelAnswers.front();
+    yesNoCancelAnswers.pop_front();
+    return answer;
 }
 
 bool HeadlessHost::askSaveFile(const SaveFileRequest& request, std::string* chosenPath) {

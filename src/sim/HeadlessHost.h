@@ -89,6 +89,11 @@ public:
     std::string setupTracksFolder;
     std::string setupDriversFolder;
     std::function<void(const TrainingRequest&)> trainingHandler;
+    // What the training dialog reports: whether training ran (false: closed before Start).
+    bool trainingRuns = true;
+    // Answers of the three-way questions, first to last; when empty, those of askYesNo.
+    std::deque<Answer> yesNoCancelAnswers;
+    std::vector<std::string> savedDrivers;  // every path driverSaved was told, in order
     std::vector<TrainingRequest> trainingRequests;
     std::deque<std::optional<std::string>> saveAnswers;  // nullopt = Cancel; when empty, Cancel
     std::vector<SaveFileRequest> saveRequests;
@@ -102,10 +107,12 @@ public:
     std::unique_ptr<InputSystem> createInputSystem() override;
     // Shell
     bool askYesNo(const std::string& question) override;
+    Answer askYesNoCancel(const std::string& question) override;
     SetupChoice runSimulationSetup(const std::string& tracksFolder, const std::string& driversFolder) override;
-    void runTrainingDialog(Driver& driver, const std::string& patternPrefix, const std::string& lobeFolder,
+    bool runTrainingDialog(Driver& driver, const std::string& patternPrefix, const std::string& lobeFolder,
                            const std::string& driversFolder) override;
     bool askSaveFile(const SaveFileRequest& request, std::string* chosenPath) override;
+    void driverSaved(const std::string& path) override { savedDrivers.push_back(path); }
     void requestClose() override { ++closeRequests; }
     WindowHandle frameWindow() override { return mainFrame; }
 

@@ -127,26 +127,35 @@ struct SetupChoice {
 // overwriting an existing file and leaves the working folder alone.
 struct SaveFileRequest {
     std::string defaultExtension;  // ".driver"
-    std::string initialName;       // empty
+    std::string initialName;       // the current driver's file name, empty for a new driver
     std::string filter;            // "Torvask Files (*.driver)|*.driver|All Files (*.*)|*.*||"
     std::string title;             // "Save Driver"
     std::string initialFolder;     // the drivers folder
 };
+
+// The answers of a question that can also be called off.
+enum class Answer { Yes, No, Cancel };
 
 class Shell {
 public:
     virtual ~Shell() = default;
     // A modal question with Yes and No buttons; true for Yes.
     virtual bool askYesNo(const std::string& question) = 0;
+    // A modal question with Yes, No and Cancel buttons (Esc and closing the box are Cancel).
+    virtual Answer askYesNoCancel(const std::string& question) = 0;
     // The modal Simulation Setup dialog listing "*.trn" in tracksFolder and "*.driver" in
     // driversFolder.
     virtual SetupChoice runSimulationSetup(const std::string& tracksFolder,
                                            const std::string& driversFolder) = 0;
-    // The modal "Training Driver" dialog; returns when it has closed, for whatever reason.
-    virtual void runTrainingDialog(Driver& driver, const std::string& patternPrefix,
+    // The modal "Training Driver" dialog; returns when it has closed, for whatever reason:
+    // true when training ran (the network may have changed), false when the dialog was closed
+    // before Start.
+    virtual bool runTrainingDialog(Driver& driver, const std::string& patternPrefix,
                                    const std::string& lobeFolder, const std::string& driversFolder) = 0;
     // The modal save-file dialog. True with *chosenPath set to a full path on OK; false on Cancel.
     virtual bool askSaveFile(const SaveFileRequest& request, std::string* chosenPath) = 0;
+    // A driver was written to path (full path): the window tells the person so for a moment.
+    virtual void driverSaved(const std::string& path) = 0;
     // Asks the main frame window to close once control returns to the event loop.
     virtual void requestClose() = 0;
     // The main frame window: the device's focus window and the keyboard's cooperative window.

@@ -79,7 +79,10 @@ void CTorvaskDoc::claimTempFolder() {
         // Another running copy records into the configured folder. This one gets a fresh folder
         // inside it, so neither overwrites the other's pattern and lobe files.
         const std::string own = makeUniqueFolder(tempPath, "instance-");
-        if (!own.empty() && tempLock_.tryLock(own) == FolderLock::Result::Held) tempPath = own;
+        if (!own.empty() && tempLock_.tryLock(own) == FolderLock::Result::Held) {
+            tempPath = own;
+            instanceFolder_ = own;
+        }
     }
     // Failed (nothing can be created there): carry on unclaimed, as recording would fail anyway.
     claimedTempPath_ = tempPath;
@@ -371,6 +374,8 @@ void CTorvaskDoc::teardownScene() {
     sceneReady = false;
     driverModified = false;
     personDriving_ = false;
+    overturned_ = false;
+    rightedShown_ = false;
     correctionsStarted_ = 0;
     currentCorrection_.clear();
     pendingCorrections_.clear();

@@ -10,6 +10,10 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSpinBox>
+#include <QStatusBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -475,12 +479,7 @@ TEST_F(AppSession, AFailedSaveShowsErrorSavingDriver) {
     auto setup = chooseInSetup("Oval", "Train new driver");
     ASSERT_TRUE(app->initialUpdate());
     auto trainYes = testing::answerMessageBox("Train driver with collected data?", QMessageBox::Yes);
-    auto training = whenModal([](QWidget* w) {
-        auto* d = qobject_cast<TrainingDialog*>(w);
-        if (!d) return false;
-        QTimer::singleShot(0, d, &QDialog::accept);  // leave without training
-        return true;
-    });
+    auto training = trainBriefly();
     recordAPattern();
     QTest::keyPress(&app->view(), Qt::Key_Escape);
     frames(1);
@@ -510,6 +509,209 @@ TEST_F(AppSession, AFailedSaveShowsErrorSavingDriver) {
     EXPECT_TRUE(*no);
     EXPECT_FALSE(app->frame().isVisible());
     EXPECT_TRUE(fs::is_empty(folder.dir.path() / "drivers"));
+}
+
+TEST_F(AppSession, FileNewAsksToSaveAChangedDriverAndCancelStays) {
+    auto setup = chooseInSetup("Oval", "Train new driver");
+    ASSERT_TRUE(app->initialUpdate());
+    recordAPattern();
+    auto yes = testing::answerMessageBox("Train driver with collected data?", QMessageBox::Yes);
+    auto training = trainBriefly();
+    QTest::keyPress(&app->view(), Qt::Key_Escape);
+    frames(1);
+    QTest::keyRelease(&app->view(), Qt::Key_Escape);
+    ASSERT_TRUE(*yes && *training);
+    ASSERT_TRUE(doc().isDriverModified());
+
+    // Through the real menu: File, then New.
+    auto openMenu = [this] {
+        QMenu* file = nullptr;
+        for (QAction* a : app->frame().menuBar()->actions()) {
+            if (a->text() == QStringLiteral("&File")) file = a->menu();
+        }
+        ASSERT_NE(file, nullptr);
+        app->frame().menuBar()->setActiveAction(file->menuAction());
+        ASSERT_TRUE(waitUntil([file] { return file->isVisible(); }));
+        QTest::keyClick(file, Qt::Key_N);  // the entry's mnemonic
+    };
+    int setups = 0;
+    auto countSetups = whenModal(
+        [&setups](QWidget* w) {
+            if (qobject_cast<SetupDialog*>(w)) ++setups;
+            return false;
+        },
+        3000);
+    auto cancel = testing::answerMessageBox("Do you want to save the current driver?", QMessageBox::Cancel);
+    openMenu();
+    ASSERT_TRUE(waitUntil([&] { return *cancel; }));
+    QTest::qWait(100);
+    EXPECT_EQ(setups, 0) << "Cancel stays";
+    EXPECT_EQ(doc().getMode(), kModeAIControl);
+    EXPECT_TRUE(doc().isDriverModified());
+
+    auto no = testing::answerMessageBox("Do you want to save the current driver?", QMessageBox::No);
+    auto again = chooseInSetup("Oval", "Train new driver");
+    openMenu();
+    ASSERT_TRUE(waitUntil([&] { return *no && *again; }));
+    EXPECT_EQ(doc().getMode(), kModeUserControl) << "No drops the driver";
+    EXPECT_FALSE(doc().isDriverModified());
+    EXPECT_TRUE(fs::is_empty(folder.dir.path() / "drivers"));
+}
+
+// Esc before Start in "Training Driver": back to User Control where the car stood, recording on
+// into the same file, and the next training reads all of it.
+TEST_F(AppSession, ClosingTheTrainingDialogBeforeStartDrivesOnIntoTheSameRecording) {
+    auto setup = chooseInSetup("Oval", "Train new driver");
+    ASSERT_TRUE(app->initialUpdate());
+    recordAPattern();
+    const int firstPart = doc().getDriver()->getPatternCount();
+    const Vector3 stoodAt = doc().getCar()->getPosition();
+    auto yes = testing::answerMessageBox("Train driver with collected data?", QMessageBox::Yes);
+    auto closed = whenModal([](QWidget* w) {
+        auto* d = qobject_cast<TrainingDialog*>(w);
+        if (!d || !d->isVisible()) return false;
+        QTest::keyClick(d, Qt::Key_Escape);
+        return true;
+    });
+    QTest::keyPress(&app->view(), Qt::Key_Escape);
+    frames(1);
+    QTest::keyRelease(&app->view(), Qt::Key_Escape);
+    ASSERT_TRUE(*yes && *closed);
+    EXPECT_EQ(doc().getMode(), kModeUserControl);
+    EXPECT_FALSE(doc().isDriverModified());
+    EXPECT_LT((doc().getCar()->getPosition() - stoodAt).length(), 0.5) << "where the person left off";
+    EXPECT_EQ(app->frame().windowTitle(), QStringLiteral("Oval \u2014 New driver \u2014 Torvask"));
+
+    QTest::keyPress(&app->view(), Qt::Key_W);
+    for (int i = 0; i < 60 && doc().getDriver()->getPatternCount() == firstPart; ++i) frames(1);
+    QTest::keyRelease(&app->view(), Qt::Key_W);
+    const int total = doc().getDriver()->getPatternCount();
+    ASSERT_GT(total, firstPart);
+    const std::string recording = TempDir::read((folder.dir.path() / "temp/patterns.0").string());
+    EXPECT_EQ(std::count(recording.begin(), recording.end(), '\n'), total);
+    std::string nextLine = std::to_string(firstPart + 1);
+    nextLine.insert(0, 1, '\n');
+    nextLine.push_back('\t');
+    EXPECT_NE(recording.find(nextLine), std::string::npos) << "numbered on after the first part";
+
+    QString readPatterns;
+    auto yesAgain = testing::answerMessageBox("Train driver with collected data?", QMessageBox::Yes);
+    auto training = whenModal(
+        [&readPatterns](QWidget* w) {
+            if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                if (box->text() == QStringLiteral("Training Complete")) {
+                    QTimer::singleShot(0, box->button(QMessageBox::Ok), &QAbstractButton::click);
+                }
+                return false;
+            }
+            auto* d = qobject_cast<TrainingDialog*>(w);
+            if (!d) return false;
+            if (d->startButton()->isEnabled()) {
+                d->iterationLimitBox()->setValue(100);
+                d->startButton()->click();
+            } else if (d->testDriverButton()->isEnabled()) {
+                readPatterns = d->goodPatternsField()->text().section(QLatin1Char('/'), 1);
+                QTimer::singleShot(0, d->testDriverButton(), &QAbstractButton::click);
+                return true;
+            }
+            return false;
+        },
+        120000);
+    QTest::keyPress(&app->view(), Qt::Key_Escape);
+    frames(1);
+    QTest::keyRelease(&app->view(), Qt::Key_Escape);
+    ASSERT_TRUE(*yesAgain && *training);
+    EXPECT_EQ(readPatterns, QString::number(total));
+    EXPECT_EQ(doc().getMode(), kModeAIControl);
+    auto no = testing::answerMessageBox("Do you want to save the current driver?", QMessageBox::No);
+    app->frame().close();
+}
+
+// Save As names the file once; from then on Save writes there without asking, the status bar
+// confirms each save and the title shows the names and a "*" while changes are unsaved.
+TEST_F(AppSession, SaveWritesToTheDriversFileAndTheTitleShowsUnsavedChanges) {
+    auto setup = chooseInSetup("Oval", "Train new driver");
+    ASSERT_TRUE(app->initialUpdate());
+    EXPECT_EQ(app->frame().windowTitle(), QStringLiteral("Oval \u2014 New driver \u2014 Torvask"));
+    recordAPattern();
+    auto yes = testing::answerMessageBox("Train driver with collected data?", QMessageBox::Yes);
+    auto training = trainBriefly();
+    QTest::keyPress(&app->view(), Qt::Key_Escape);
+    frames(1);
+    QTest::keyRelease(&app->view(), Qt::Key_Escape);
+    ASSERT_TRUE(*yes && *training);
+    frames(1);
+    EXPECT_EQ(app->frame().windowTitle(), QStringLiteral("Oval \u2014 New driver* \u2014 Torvask"));
+    screenshot("title-unsaved");
+
+    // A new driver has no file yet: Save asks, with no name to start from.
+    QString offeredName = QStringLiteral("?");
+    auto save = whenModal([&](QWidget* w) {
+        auto* fd = qobject_cast<QFileDialog*>(w);
+        if (!fd || !fd->isVisible()) return false;
+        offeredName = fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
+        typeFileName(fd, (folder.dir.path() / "drivers/mine").c_str());
+        return true;
+    });
+    app->frame().action(command::kFileSave)->trigger();
+    ASSERT_TRUE(*save);
+    EXPECT_EQ(offeredName, QString());
+    EXPECT_EQ(app->frame().statusBar()->currentMessage(), QStringLiteral("Saved mine.driver"));
+    EXPECT_EQ(app->frame().windowTitle(), QStringLiteral("Oval \u2014 Mine \u2014 Torvask"));
+
+    // A correction changes the driver again; Ctrl+S writes it to mine.driver without a dialog.
+    const fs::path sibling = folder.dir.path() / "drivers/mine.patterns";
+    const auto siblingBefore = fs::file_size(sibling);
+    focusView();
+    QTest::keyPress(&app->view(), Qt::Key_D);
+    frames(40);
+    QTest::keyRelease(&app->view(), Qt::Key_D);
+    frames(1);
+    ASSERT_TRUE(doc().isDriverModified());
+    EXPECT_EQ(app->frame().windowTitle(), QStringLiteral("Oval \u2014 Mine* \u2014 Torvask"));
+    int dialogs = 0;
+    auto watch = whenModal(
+        [&dialogs](QWidget* w) {
+            if (qobject_cast<QFileDialog*>(w)) ++dialogs;
+            return false;
+        },
+        1000);
+    app->frame().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&app->frame()));
+    QTest::keyClick(&app->frame(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(dialogs, 0);
+    EXPECT_FALSE(doc().isDriverModified());
+    EXPECT_GT(fs::file_size(sibling), siblingBefore) << "the correction was saved with it";
+    EXPECT_EQ(app->frame().windowTitle(), QStringLiteral("Oval \u2014 Mine \u2014 Torvask"));
+    EXPECT_EQ(fs::path(doc().getDriverFile()), folder.dir.path() / "drivers/mine.driver");
+
+    // Save As still asks, starting from the current name.
+    auto saveAs = whenModal([&](QWidget* w) {
+        auto* fd = qobject_cast<QFileDialog*>(w);
+        if (!fd || !fd->isVisible()) return false;
+        offeredName = fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
+        QTimer::singleShot(0, fd, &QDialog::reject);
+        return true;
+    });
+    app->frame().action(command::kFileSaveAs)->trigger();
+    ASSERT_TRUE(*saveAs);
+    EXPECT_EQ(offeredName, QStringLiteral("mine.driver"));
+}
+
+// F9 over the running scene hides the status text and shows it again; the choice outlives the window.
+TEST_F(AppSession, F9TogglesTheStatusTextAndIsRemembered) {
+    auto setup = chooseInSetup("Oval", "Train new driver");
+    ASSERT_TRUE(app->initialUpdate());
+    focusView();
+    QAction* toggle = app->frame().action(command::kViewStatusText);
+    ASSERT_TRUE(toggle->isChecked());
+    QTest::keyClick(&app->view(), Qt::Key_F9);
+    EXPECT_FALSE(doc().isStatusTextShown());
+    EXPECT_FALSE(toggle->isChecked());
+    EXPECT_FALSE(CMainFrame().action(command::kViewStatusText)->isChecked()) << "remembered";
+    QTest::keyClick(&app->view(), Qt::Key_F9);
+    EXPECT_TRUE(doc().isStatusTextShown());
+    EXPECT_TRUE(CMainFrame().action(command::kViewStatusText)->isChecked());
 }
 
 // What a person does first: OK in Setup, then keys at once (no click into the view), a quick Esc

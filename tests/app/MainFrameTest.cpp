@@ -126,7 +126,7 @@ TEST(MainFrame, MenusHoldTheirEntriesInOrder) {
     EXPECT_EQ(menuTexts(topMenu(frame, "&Edit")),
               (QStringList{"&Undo\tCtrl+Z", "-", "Cu&t\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V"}));
     EXPECT_EQ(menuTexts(topMenu(frame, "&View")),
-              (QStringList{"Camera", "&Toolbar", "&Status Bar", "-", "&Network\tF8"}));
+              (QStringList{"Camera", "&Toolbar", "&Status Bar", "-", "&Network\tF8", "Show Status &Text\tF9"}));
     QMenu* camera = frame.findChild<QMenu*>(QStringLiteral("cameraMenu"));
     ASSERT_NE(camera, nullptr);
     EXPECT_EQ(menuTexts(camera), (QStringList{"Longshot\tF1", "Follow Track\tF2", "Chase\tF3", "Front\tF4",
@@ -296,17 +296,29 @@ TEST(MainFrame, HelpEntriesOpenTheControlsAndAboutDialogs) {
 TEST(Dialogs, ControlsTableHoldsTheKeys) {
     ControlsDialog dialog;
     QTableWidget* t = dialog.table();
-    const char* expected[6][3] = {{"Drive Car", "W, A, S, D", "Arrow Keys"},
-                                  {"Reset Car", "R", ""},
-                                  {"Stop Training Session", "Esc", ""},
-                                  {"Exit AI Control Mode", "Esc", ""},
-                                  {"Camera Angles", "F1 - F6", ""},
-                                  {"Take the Wheel (AI Control)", "W, A, S, D", "Arrow Keys"}};
-    ASSERT_EQ(t->rowCount(), 6);
+    // Every key the program reads, the drive keys one by one.
+    const char* expected[][3] = {{"Drive Car: Accelerate", "W", "Up Arrow"},
+                                 {"Drive Car: Brake", "S", "Down Arrow"},
+                                 {"Drive Car: Steer Left", "A", "Left Arrow"},
+                                 {"Drive Car: Steer Right", "D", "Right Arrow"},
+                                 {"Centre the Steering", "Space", ""},
+                                 {"Reset Car", "R", ""},
+                                 {"Stop Training Session", "Esc", ""},
+                                 {"Exit AI Control Mode", "Esc", ""},
+                                 {"Take the Wheel (AI Control)", "W, A, S, D", "Arrow Keys"},
+                                 {"Camera Angles", "F1 - F6", ""},
+                                 {"Show Sensors", "F7", ""},
+                                 {"Network View", "F8", ""},
+                                 {"Show Status Text", "F9", ""},
+                                 {"New Simulation", "Ctrl+N", ""},
+                                 {"Save Driver", "Ctrl+S", ""},
+                                 {"Undo Training", "Ctrl+Z", ""}};
+    const int rows = static_cast<int>(std::size(expected));
+    ASSERT_EQ(t->rowCount(), rows);
     ASSERT_EQ(t->columnCount(), 3);
     const char* headings[3] = {"Action", "Primary Key", "Secondary Key"};
     for (int c = 0; c < 3; ++c) EXPECT_EQ(t->horizontalHeaderItem(c)->text(), QString::fromLatin1(headings[c]));
-    for (int r = 0; r < 6; ++r) {
+    for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < 3; ++c) {
             SCOPED_TRACE(::testing::Message() << r << "," << c);
             EXPECT_EQ(t->item(r, c)->text(), QString::fromLatin1(expected[r][c]));

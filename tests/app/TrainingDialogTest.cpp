@@ -17,7 +17,10 @@
 #include <thread>
 #include <mutex>
 
+#include <QSpinBox>
+
 #include "ModalHelper.h"
+#include "app/AppSettings.h"
 #include "app/TrainingDialog.h"
 
 namespace torvask {
@@ -78,6 +81,8 @@ struct Script {
 
 class TrainingDialogRun : public ::testing::Test {
 protected:
+    // Each test starts from the default "Stop after".
+    void SetUp() override { openSettings()->remove(QStringLiteral("training/iterationLimit")); }
     void prepare(TrainingDialog& d, Script& script) {
         d.patternPrefix = "/tmp/x/patterns";
         d.lobeFolder = "/tmp/x/";
@@ -172,6 +177,8 @@ TEST_F(TrainingDialogRun, ReportsFasterThanTheScreenEndWithTheLastOneShownAndABo
     script.lobes = {{"Brain", 25, 200000, 0}};
     TrainingDialog d;
     prepare(d, script);
+    d.iterationLimitBox()->setValue(0);  // no limit
+    EXPECT_EQ(d.iterationLimitBox()->text(), QStringLiteral("no limit"));
     auto complete = acknowledgeComplete();
     QTest::mouseClick(d.startButton(), Qt::LeftButton);
     ASSERT_TRUE(testing::waitUntil([&] { return d.testDriverButton()->isEnabled(); }));
@@ -186,6 +193,28 @@ TEST_F(TrainingDialogRun, ReportsFasterThanTheScreenEndWithTheLastOneShownAndABo
     EXPECT_EQ(d.errorSeries()->at(0), QPointF(0, 10.5));
     EXPECT_EQ(d.errorSeries()->at(points - 1).x(), 200000.0);
     EXPECT_EQ(d.goodShareSeries()->at(d.goodShareSeries()->count() - 1).y(), 100.0);
+}
+
+TEST_F(TrainingDialogRun, EveryLobeStopsAtTheRememberedIterationLimit) {
+    {
+        TrainingDialog first;
+        EXPECT_EQ(first.iterationLimitBox()->value(), TrainingDialog::kDefaultIterationLimit);
+        EXPECT_EQ(first.iterationLimitBox()->text(), QStringLiteral("1000 iterations"));
+        first.iterationLimitBox()->setValue(205);
+    }
+    Script script;
+    script.lobes = {{"Brain", 25, -1, 0}, {"Second", 25, -1, 0}};
+    TrainingDialog d;
+    prepare(d, script);
+    EXPECT_EQ(d.iterationLimitBox()->value(), 205);
+    auto complete = acknowledgeComplete();
+    QTest::mouseClick(d.startButton(), Qt::LeftButton);
+    ASSERT_TRUE(testing::waitUntil([&] { return d.testDriverButton()->isEnabled(); }));
+    EXPECT_TRUE(*complete);
+    // Lobes report every tenth pass: the first report at or past the limit ends each one.
+    EXPECT_EQ(script.endedAt, (std::vector<int>{210, 210}));
+    EXPECT_EQ(d.iterationsField()->text(), QStringLiteral("210"));
+    EXPECT_TRUE(d.hasTrained());
 }
 
 TEST_F(TrainingDialogRun, StopEndsTheLobeAtItsNextReport) {

@@ -320,8 +320,11 @@ TEST_F(ModesTest, AIControlFromAFileDoesNotAskToSave) {
 }
 
 TEST_F(ModesTest, EscInAIControlAfterTrainingAsksToSave) {
-    struct Row { bool yes; std::optional<std::string> file; bool written; };
-    const Row rows[] = {{false, std::nullopt, false}, {true, std::nullopt, false}, {true, "saved.driver", true}};
+    // Yes with the save dialog cancelled keeps the driver in AI Control, nothing lost.
+    struct Row { bool yes; std::optional<std::string> file; bool written; bool leaves; };
+    const Row rows[] = {{false, std::nullopt, false, true},
+                        {true, std::nullopt, false, false},
+                        {true, "saved.driver", true, true}};
     for (const auto& row : rows) {
         SCOPED_TRACE(::testing::Message() << row.yes << " " << row.file.value_or("-"));
         SetUp();
@@ -339,7 +342,7 @@ TEST_F(ModesTest, EscInAIControlAfterTrainingAsksToSave) {
         EXPECT_EQ(host->questions, (std::vector<std::string>{"Train driver with collected data?",
                                                              "Do you want to save the current driver?"}));
         EXPECT_EQ(host->saveRequests.size(), row.yes ? 1U : 0U);
-        EXPECT_EQ(host->setupDialogs, 2);
+        EXPECT_EQ(host->setupDialogs, row.leaves ? 2 : 1);
         if (row.file) {
             EXPECT_EQ(std::filesystem::exists(target), row.written);
         }
@@ -350,7 +353,7 @@ TEST_F(ModesTest, EscInAIControlAfterTrainingAsksToSave) {
         if (row.written) {
             EXPECT_TRUE(std::filesystem::exists(dir.path() / "drivers/saved.patterns"));
         }
-        EXPECT_FALSE(doc->isDriverModified());
+        EXPECT_EQ(doc->isDriverModified(), !row.leaves);
         TearDown();
     }
 }
@@ -385,12 +388,15 @@ TEST_F(ModesTest, CanCloseFrameAsksOnceAfterTraining) {
     EXPECT_TRUE(host->questions.empty());
     doc->runTraining(doc->getPatternsPath());
     ASSERT_TRUE(doc->isDriverModified());
-    host->yesNoAnswers.push_back(true);  // and Cancel in the save dialog
-    EXPECT_TRUE(doc->CanCloseFrame());
+    // Yes and Cancel in the save dialog: nothing was saved, so the window stays open.
+    host->yesNoAnswers.push_back(true);
+    EXPECT_FALSE(doc->CanCloseFrame());
     EXPECT_EQ(host->questions, std::vector<std::string>{"Do you want to save the current driver?"});
-    EXPECT_FALSE(doc->isDriverModified());
+    EXPECT_TRUE(doc->isDriverModified());
+    host->yesNoCancelAnswers = {Answer::Cancel, Answer::No};
+    EXPECT_FALSE(doc->CanCloseFrame());
     EXPECT_TRUE(doc->CanCloseFrame());
-    EXPECT_EQ(host->questions.size(), 1U);
+    EXPECT_EQ(host->questions.size(), 3U);
 }
 
 TEST_F(ModesTest, ResetCarHeading) {

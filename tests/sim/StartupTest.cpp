@@ -92,7 +92,9 @@ TEST_F(StartupTest, ASecondCopyRecordsIntoItsOwnTempFolder) {
     EXPECT_EQ(other->getPatternsPath(), own + "patterns");
     EXPECT_NE(TempDir::read(shared + "patterns.0"), "") << "the first copy's recording is intact";
     other.reset();
+    EXPECT_FALSE(std::filesystem::exists(own)) << "a second copy takes its folder with it";
     doc.reset();
+    EXPECT_TRUE(std::filesystem::exists(shared + "patterns.0")) << "the configured folder is never removed";
     SetUp();
     ASSERT_TRUE(configure());
     EXPECT_EQ(doc->getTempPath(), shared);
