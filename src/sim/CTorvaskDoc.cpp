@@ -216,6 +216,38 @@ void CTorvaskDoc::resetLapTimes() {
     lapStartTick = now();
 }
 
+void CTorvaskDoc::renderDecorations(Device& d) {
+    const bool line = startLineBatch_.texture != nullptr;
+    const bool shadow = shadowBatch_.texture != nullptr && mode != kModeIdle && car;
+    if ((!line && !shadow) || !decorationPool_.bind()) return;
+    d.setVertexFormat(kSceneVertexFormat);
+    d.setRenderState(RenderState::DepthTest, false);
+    d.setRenderState(RenderState::Lighting, false);
+    if (line) {
+        d.setTexture(0, startLineBatch_.texture.get());
+        d.drawPrimitive(static_cast<PrimitiveType>(startLineBatch_.primitiveType),
+                        static_cast<std::uint32_t>(startLineBatch_.firstVertex),
+                        static_cast<std::uint32_t>(startLineBatch_.primitiveCount));
+    }
+    if (shadow) {
+        // Turned with the car but never tilted: it lies on the ground whatever the car does.
+        const Vector3& at = carMesh.position();
+        d.setTransform(TransformKind::World,
+                       matrixRotationY(static_cast<float>(carMesh.rotation().y)) *
+                           matrixTranslation(static_cast<float>(at.x), static_cast<float>(at.y),
+                                             static_cast<float>(at.z)));
+        d.setRenderState(RenderState::AlphaBlend, true);
+        d.setTexture(0, shadowBatch_.texture.get());
+        d.drawPrimitive(static_cast<PrimitiveType>(shadowBatch_.primitiveType),
+                        static_cast<std::uint32_t>(shadowBatch_.firstVertex),
+                        static_cast<std::uint32_t>(shadowBatch_.primitiveCount));
+        d.setRenderState(RenderState::AlphaBlend, false);
+        d.setTransform(TransformKind::World, identityWorld);
+    }
+    d.setRenderState(RenderState::DepthTest, true);
+    d.setRenderState(RenderState::Lighting, true);
+}
+
 std::int32_t CTorvaskDoc::render() {
     if (!device) return 0;
     Device& d = *device;
@@ -250,6 +282,8 @@ std::int32_t CTorvaskDoc::render() {
                             static_cast<std::uint32_t>(batch->firstVertex),
                             static_cast<std::uint32_t>(batch->primitiveCount));
         }
+
+        renderDecorations(d);
 
         if (mode != kModeIdle && car) carMesh.draw(car->getThrottleControl() < 0.0);
 

@@ -248,11 +248,23 @@ public:
     const DrawBatch& getGroundBatch() const { return groundBatch; }
     const DrawBatch& getTrackBatch() const { return trackBatch; }
     const SkyBatch& getSkyBatch() const { return skyBatch; }
+    // The painted start/finish line across the road at waypoint 0 and the soft shadow under
+    // the car (a quad in the car's frame), in a small vertex pool of their own. A texture that
+    // cannot be loaded leaves its batch untextured, and it is then not drawn.
+    const DrawBatch& getStartLineBatch() const { return startLineBatch_; }
+    const DrawBatch& getShadowBatch() const { return shadowBatch_; }
+    const VertexPool& getDecorationPool() const { return decorationPool_; }
+    const CarMesh& getCarMesh() const { return carMesh; }
     // Counts start-ups and teardowns; a frame that sees it change mid-way stops there.
     std::uint64_t getSceneGeneration() const { return sceneGeneration_; }
 
 private:
     int32_t buildStaticGeometry();
+    // The start line and the shadow; nothing of theirs stops start-up.
+    void buildDecorations();
+    // Both decorations over the ground and track: drawn without depth (nothing below them is
+    // drawn later, and the car, drawn after, covers them), the shadow blended.
+    void renderDecorations(Device& d);
     // Makes tempPath this document's own: the configured folder, or a fresh folder inside it
     // while another running copy holds the configured one.
     void claimTempFolder();
@@ -330,6 +342,9 @@ private:
     DrawBatch groundBatch;
     DrawBatch trackBatch;
     SkyBatch skyBatch;
+    VertexPool decorationPool_;
+    DrawBatch startLineBatch_;
+    DrawBatch shadowBatch_;
     CarMesh carMesh;
     Matrix4 identityWorld;
     std::unique_ptr<InputSystem> directInput;

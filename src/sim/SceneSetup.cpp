@@ -24,6 +24,14 @@ constexpr std::uint32_t kWhite = 0xFFFFFFFF;
 constexpr std::uint32_t kRibbonColor = 0xFF969696;
 constexpr float kRibbonLift = 0.2f;  // above the ground quad, so the two never fight for depth
 constexpr float kSkyHalfSize = 10.0f;
+constexpr std::int32_t kDecorationVertices = 8;  // start line and shadow, four each
+constexpr float kStartLineLength = 2.0f;          // along the road
+constexpr float kStartLineLift = 0.02f;           // above the ribbon
+// The shadow quad in the car mesh's frame: the car is 2 x 4 units, its origin 0.62 above the
+// track surface; the texture's dark core covers the footprint and its edge fades beyond.
+constexpr float kShadowHalfWidth = 1.55f;
+constexpr float kShadowHalfLength = 2.5f;
+constexpr float kShadowHeight = -0.62f;
 
 // Folder values may use either separator; a missing trailing one is added.
 std::string withSeparator(std::string folder) {
@@ -213,6 +221,7 @@ std::int32_t CTorvaskDoc::startScene(WindowHandle view) {
     showLongShot();
 
     if (buildStaticGeometry() != 0) return -1;
+    buildDecorations();
 
     if (carMesh.load(toNativeSeparators(carsPath + "default\\car.x"), device.get()) != 0) {
         formatMessage("GFXERROR: Failed to load car mesh");
@@ -263,6 +272,58 @@ std::int32_t CTorvaskDoc::startScene(WindowHandle view) {
     bestLap = LapTime{};
     resetLapTimes();
     return 0;
+}
+
+void CTorvaskDoc::buildDecorations() {
+    startLineBatch_ = DrawBatch{};
+    shadowBatch_ = DrawBatch{};
+    if (!decorationPool_.create(device.get(), kDecorationVertices, kSceneVertexFormat)) return;
+    const TextureLoadOptions triangleFilter{ImageFilter::Triangle, ImageFilter::Triangle};
+
+    // Square across the first leg at waypoint 0, the road's width and kStartLineLength along it,
+    // just above the ribbon; chequers of one unit (the texture holds two by two).
+    const auto& waypoints = track.getWaypoints();
+    if (waypoints.size() >= 2) {
+        Vector3 along = waypoints[1] - waypoints[0];
+        along.y = 0.0;
+        along.normalize();
+        const double halfWidth = track.getTrackWidth() * 0.5;
+        const Vector3 toRight = Vector3(along.z, 0.0, -along.x) * halfWidth;
+        const Vector3 half = along * (kStartLineLength * 0.5);
+        auto corner = [&](const Vector3& p, float u, float v) {
+            return vertex(static_cast<float>(p.x), static_cast<float>(p.y) + kRibbonLift + kStartLineLift,
+                          static_cast<float>(p.z), 0, 1, 0, kWhite, u, v);
+        };
+        const Vector3& at = waypoints[0];
+        const auto tiles = static_cast<float>(halfWidth);  // the road's width in two-unit tiles
+        const float length = kStartLineLength / 2.0f;
+        const SceneVertex line[4] = {corner(at + toRight - half, tiles, 0), corner(at - toRight - half, 0, 0),
+                                     corner(at + toRight + half, tiles, length), corner(at - toRight + half, 0, length)};
+        const int first = decorationPool_.addVertices(4, line);
+        if (first >= 0) {
+            startLineBatch_.primitiveType = static_cast<std::int32_t>(PrimitiveType::TriangleStrip);
+            startLineBatch_.firstVertex = first;
+            startLineBatch_.primitiveCount = 2;
+            startLineBatch_.texture =
+                device->loadTexture(toNativeSeparators(tracksPath + "startline.dds"), triangleFilter);
+        }
+    }
+
+    // The car's footprint and a margin for the soft edge, in the car's frame (front +z), at the
+    // height of the track surface under its wheels.
+    const float x = kShadowHalfWidth;
+    const float z = kShadowHalfLength;
+    const float y = kShadowHeight;
+    const SceneVertex shadow[4] = {vertex(x, y, -z, 0, 1, 0, kWhite, 1, 1), vertex(-x, y, -z, 0, 1, 0, kWhite, 0, 1),
+                                   vertex(x, y, z, 0, 1, 0, kWhite, 1, 0), vertex(-x, y, z, 0, 1, 0, kWhite, 0, 0)};
+    const int first = decorationPool_.addVertices(4, shadow);
+    if (first >= 0) {
+        shadowBatch_.primitiveType = static_cast<std::int32_t>(PrimitiveType::TriangleStrip);
+        shadowBatch_.firstVertex = first;
+        shadowBatch_.primitiveCount = 2;
+        shadowBatch_.texture =
+            device->loadTexture(toNativeSeparators(carsPath + "default\\shadow.dds"), triangleFilter);
+    }
 }
 
 std::int32_t CTorvaskDoc::buildStaticGeometry() {
@@ -394,6 +455,8 @@ void CTorvaskDoc::teardownScene() {
     groundBatch.texture.reset();
     trackBatch.texture.reset();
     for (auto& texture : skyBatch.textures) texture.reset();
+    startLineBatch_.texture.reset();
+    shadowBatch_.texture.reset();
 
     if (device) device->setTexture(0, nullptr);
     device.reset();

@@ -63,6 +63,7 @@ public:
         fs::create_directories(dir.path() / "drivers");
         fs::copy_file(fs::path(TORVASK_SOURCE_DIR) / "data/tracks/Oval.trn", dir.path() / "tracks/oval.trn");
         fs::copy_file(build / "tracks/track.dds", dir.path() / "tracks/track.dds");
+        fs::copy_file(build / "tracks/startline.dds", dir.path() / "tracks/startline.dds");
         fs::copy(build / "enviro", dir.path() / "enviro", fs::copy_options::recursive);
         fs::copy(build / "cars", dir.path() / "cars", fs::copy_options::recursive);
     }

@@ -345,6 +345,27 @@ TEST_F(StartupTest, StaticGeometryIsLaidOutVertexForVertex) {
     EXPECT_EQ(doc->getSkyBatch().primitiveType, 5);
 }
 
+// The start line lies square across the first leg at waypoint 0, as wide as the road and two
+// units long, just above the ribbon, one chequer per unit.
+TEST_F(StartupTest, StartLineLiesAcrossTheRoadAtTheFirstWaypoint) {
+    doc->setTrackLoader(exactTrack({{60, 0, 50}, {60, 0, 90}}));  // first leg along +z
+    startRunning();
+    const auto* buffer = dynamic_cast<const NullVertexBuffer*>(doc->getDecorationPool().buffer());
+    ASSERT_NE(buffer, nullptr);
+    const float h = static_cast<float>(doc->getTrack().getTrackWidth() * 0.5);
+    // Right of +z is +x; the strip goes right, left at z 49, then right, left at z 51.
+    const float expected[4][5] = {{60 + h, 49, h, 0}, {60 - h, 49, 0, 0}, {60 + h, 51, h, 1}, {60 - h, 51, 0, 1}};
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        const SceneVertex v = readVertex(buffer->bytes(), doc->getStartLineBatch().firstVertex + i);
+        EXPECT_FLOAT_EQ(v.x, expected[i][0]);
+        EXPECT_FLOAT_EQ(v.y, 0.22f);
+        EXPECT_FLOAT_EQ(v.z, expected[i][1]);
+        EXPECT_FLOAT_EQ(v.u, expected[i][2]);
+        EXPECT_FLOAT_EQ(v.v, expected[i][3]);
+    }
+}
+
 // On a closed loop both ends of the drawn strip cross the road on the bisector of the first and
 // last segments, so the strip closes; the track's own edges keep their segment directions.
 TEST_F(StartupTest, ClosedLoopRibbonEndsMeetOnTheBisector) {
@@ -437,6 +458,7 @@ TEST_F(StartupTest, TeardownReleasesInOrderAndKeepsPoolAndMesh) {
     const std::vector<std::string> want = {
         release + "texture", release + "texture", release + "texture", release + "texture",
         release + "texture", release + "texture", release + "texture", release + "texture",
+        release + "texture", release + "texture",  // start line and shadow
         std::string(deviceOpName(DeviceOp::SetTexture)) + ":", release + "font"};
     EXPECT_EQ(tail, want);
     EXPECT_EQ(host->unacquireCount, 1);
@@ -521,6 +543,32 @@ TEST_F(StartupTest, RenderStepCallsInOrderWithTheirStates) {
     const DeviceCall& trackDraw = next(DeviceOp::DrawPrimitive);
     EXPECT_EQ(trackDraw.value, 4U);
     EXPECT_EQ(trackDraw.count, static_cast<std::uint32_t>(2 * doc->getWaypointCount() - 2));
+
+    // The start line and the car's shadow, from their own pool, flat on the road without depth;
+    // the shadow blended, under the car's mesh origin, then the states as they were.
+    EXPECT_EQ(next(DeviceOp::SetStreamSource).value, 36U);
+    EXPECT_EQ(next(DeviceOp::SetVertexFormat).value, 0x152U);
+    auto state = [&](RenderState which, bool on) {
+        const DeviceCall& c = next(DeviceOp::SetRenderState);
+        EXPECT_EQ(c.renderState, which);
+        EXPECT_EQ(c.enabled, on);
+    };
+    state(RenderState::DepthTest, false);
+    state(RenderState::Lighting, false);
+    EXPECT_EQ(next(DeviceOp::SetTexture).text, dir.str() + "/tracks/startline.dds");
+    EXPECT_EQ(next(DeviceOp::DrawPrimitive).value, 0U);
+    const DeviceCall& shadowWorld = next(DeviceOp::SetTransform);
+    const Vector3& meshAt = doc->getCarMesh().position();
+    EXPECT_EQ(shadowWorld.matrix.m[3][0], static_cast<float>(meshAt.x));
+    EXPECT_EQ(shadowWorld.matrix.m[3][1], static_cast<float>(meshAt.y));
+    EXPECT_EQ(shadowWorld.matrix.m[1][1], 1.0f) << "never tilted";
+    state(RenderState::AlphaBlend, true);
+    EXPECT_EQ(next(DeviceOp::SetTexture).text, dir.str() + "/cars/default/shadow.dds");
+    EXPECT_EQ(next(DeviceOp::DrawPrimitive).value, 4U);
+    state(RenderState::AlphaBlend, false);
+    EXPECT_EQ(next(DeviceOp::SetTransform).matrix, matrixIdentity());
+    state(RenderState::DepthTest, true);
+    state(RenderState::Lighting, true);
 
     // The car: its world transform, then material, texture and subset for each of 10 subsets,
     // with the brake lamps (subsets 8 and 9) at full ambient while braking.
