@@ -29,8 +29,8 @@ constexpr float kStartLineLength = 2.0f;          // along the road
 constexpr float kStartLineLift = 0.02f;           // above the ribbon
 // The shadow quad in the car mesh's frame: the car is 2 x 4 units, its origin 0.62 above the
 // track surface; the texture's dark core covers the footprint and its edge fades beyond.
-constexpr float kShadowHalfWidth = 1.55f;
-constexpr float kShadowHalfLength = 2.5f;
+constexpr float kShadowHalfWidth = 1.6f;
+constexpr float kShadowHalfLength = 2.9f;
 constexpr float kShadowHeight = -0.62f;
 
 // Folder values may use either separator; a missing trailing one is added.

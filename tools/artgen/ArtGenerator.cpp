@@ -291,15 +291,17 @@ Image shadowTexture(int size) {
     ImageLevel level = blankLevel(size);
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
-            // Distance outside a rounded rectangle of half-size 0.62 x 0.78 (texture units from
-            // the centre, corner radius 0.3), the soft edge fading over the last 0.3.
+            // Distance outside a rounded rectangle of half-size 0.62 x 0.66 (texture units from
+            // the centre, corner radius 0.15): about the car's footprint on the scene's quad, so
+            // the dark core lies under the car and the soft edge shows round it, fading out over
+            // 0.3 and gone before the border.
             const double u = std::abs((x + 0.5) / size * 2.0 - 1.0);
             const double v = std::abs((y + 0.5) / size * 2.0 - 1.0);
-            const double radius = 0.3;
+            const double radius = 0.15;
             const double qx = std::max(u - (0.62 - radius), 0.0);
-            const double qy = std::max(v - (0.78 - radius), 0.0);
+            const double qy = std::max(v - (0.66 - radius), 0.0);
             const double outside = std::sqrt(qx * qx + qy * qy) - radius;
-            const double alpha = 0.62 * (1.0 - smoothstep(-0.3, 0.0, outside));
+            const double alpha = 0.6 * (1.0 - smoothstep(-0.05, 0.3, outside));
             std::uint8_t* p = level.data.data() + (std::size_t(y) * level.width + x) * 4;
             p[0] = p[1] = p[2] = 0;
             p[3] = clampByte(alpha * 255.0);

@@ -27,8 +27,8 @@ void skyColour(double x, double y, double z, int rgb[3]);
 // DXT1 with a full mip chain.
 Image startLineTexture(int size = 64);
 
-// The soft shadow under the car seen from above: black, opaque-ish in the middle of a rounded
-// rectangle as long and wide as the car's footprint and fading to transparent at the border.
+// The soft shadow under the car seen from above: black, 60 % opaque over a rounded rectangle
+// about the car's footprint (on a quad 3.2 x 5.8 units) and fading to transparent beyond it.
 // RGBA8 with a full mip chain.
 Image shadowTexture(int size = 64);
 
