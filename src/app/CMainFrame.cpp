@@ -32,6 +32,7 @@ bool isSimulationCommand(int id) {
         case command::kFileNew:
         case command::kFileSave:
         case command::kFileSaveAs:
+        case command::kEditUndo:
         case command::kCameraLongshot:
         case command::kCameraFollowTrack:
         case command::kCameraChase:
@@ -85,7 +86,7 @@ void CMainFrame::createMenus() {
     connect(file, &QMenu::aboutToShow, this, &CMainFrame::updateCommandStates);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    addCommand(edit, command::kEditUndo, QStringLiteral("&Undo\tCtrl+Z"),
+    addCommand(edit, command::kEditUndo, QStringLiteral("&Undo Training\tCtrl+Z"),
                {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
     edit->addSeparator();
     addCommand(edit, command::kEditCut, QStringLiteral("Cu&t\tCtrl+X"),
@@ -135,6 +136,19 @@ void CMainFrame::createMenus() {
     connect(statusTextToggle, &QAction::toggled, this,
             [](bool on) { openSettings()->setValue(kStatusTextKey, on); });
 
+    // The driver's teaching: Undo Training is the Edit menu's action, offered here as well.
+    QMenu* driverMenu = menuBar()->addMenu(QStringLiteral("&Driver"));
+    driverMenu->setObjectName(QStringLiteral("driverMenu"));
+    driverMenu->addAction(action(command::kEditUndo));
+    QAction* learnAtOnce = addCommand(driverMenu, command::kDriverLearnAtOnce, QStringLiteral("Learn at &Once"));
+    learnAtOnce->setCheckable(true);
+    learnAtOnce->setChecked(true);
+    learnAtOnce->setStatusTip(QStringLiteral("Learn each correction as soon as you hand the wheel back"));
+    connect(learnAtOnce, &QAction::toggled, this, &CMainFrame::learnAtOnceToggled);
+    driverMenu->addSeparator();
+    connect(driverMenu, &QMenu::aboutToShow, this, &CMainFrame::updateCommandStates);
+    connect(edit, &QMenu::aboutToShow, this, &CMainFrame::updateCommandStates);
+
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     addCommand(help, command::kHelpControls, QStringLiteral("Controls"))
         ->setStatusTip(QStringLiteral("Display the list of controls"));
@@ -148,7 +162,7 @@ void CMainFrame::createMenus() {
     addAction(addCommand(nullptr, command::kNextPane, QStringLiteral("Next Pane"), {QKeySequence(Qt::Key_F6)}));
     addAction(addCommand(nullptr, command::kPrevPane, QStringLiteral("Previous Pane"),
                          {QKeySequence(Qt::SHIFT | Qt::Key_F6)}));
-    for (int id : {command::kFileOpen, command::kFileRecent, command::kEditUndo, command::kEditCut,
+    for (int id : {command::kFileOpen, command::kFileRecent, command::kEditCut,
                    command::kEditCopy, command::kEditPaste, command::kFilePrint, command::kNextPane,
                    command::kPrevPane}) {
         action(id)->setEnabled(false);
@@ -252,6 +266,7 @@ void CMainFrame::updateCommandStates() {
     const bool aiControl = modeSource_ && modeSource_() == kAIControl;
     action(command::kFileSave)->setEnabled(aiControl);
     action(command::kFileSaveAs)->setEnabled(aiControl);
+    action(command::kEditUndo)->setEnabled(undoSource_ && undoSource_());
     const int current = cameraSource_ ? cameraSource_() : 0;
     for (int id : {command::kCameraLongshot, command::kCameraFollowTrack, command::kCameraChase, command::kCameraFront,
                    command::kCameraSide, command::kCameraOverhead}) {
@@ -273,6 +288,11 @@ QString CMainFrame::documentTitle(const QString& track, const QString& driver, b
 void CMainFrame::setDocumentTitle(const QString& track, const QString& driver, bool modified) {
     const QString title = documentTitle(track, driver, modified);
     if (windowTitle() != title) setWindowTitle(title);
+}
+
+void CMainFrame::setUndoSource(std::function<bool()> undoSource) {
+    undoSource_ = std::move(undoSource);
+    updateCommandStates();
 }
 
 void CMainFrame::setCloseGuard(std::function<bool()> guard) { closeGuard_ = std::move(guard); }

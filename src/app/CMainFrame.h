@@ -31,6 +31,8 @@ public:
     // The command id of the camera in use (one of the six View > Camera commands), or 0 for
     // none of them; View > Camera marks it.
     void setCameraSource(std::function<int()> cameraSource);
+    // Whether there is a training to undo; Undo Training is enabled only then (never without a source).
+    void setUndoSource(std::function<bool()> undoSource);
     // Brings the enable and check states up to date; cheap enough to call once per frame.
     void updateCommandStates();
 
@@ -62,8 +64,10 @@ public:
     void showAboutDialog();
 
 signals:
-    // A simulation command was chosen (File New, Save, Save As, the six cameras).
+    // A simulation command was chosen (File New, Save, Save As, Undo Training, the six cameras).
     void commandTriggered(int commandId);
+    // Driver > Learn at Once was switched.
+    void learnAtOnceToggled(bool on);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -78,6 +82,7 @@ private:
     std::map<int, QAction*> actions_;
     std::function<int()> modeSource_;
     std::function<int()> cameraSource_;
+    std::function<bool()> undoSource_;
     std::function<bool()> closeGuard_;
     QToolBar* toolBar_ = nullptr;
     QDockWidget* networkDock_ = nullptr;

@@ -29,5 +29,7 @@ inline constexpr int kHelpControls = 32776;
 inline constexpr int kAppAbout = 57664;
 inline constexpr int kNextPane = 57680;
 inline constexpr int kPrevPane = 57681;
+// Driver menu.
+inline constexpr int kDriverLearnAtOnce = 32790;
 
 }  // namespace torvask::command

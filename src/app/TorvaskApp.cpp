@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "app/CMainFrame.h"
+#include "app/AppSettings.h"
 #include "app/CTorvaskView.h"
 #include "app/CommandIds.h"
 #include "app/IdleLoop.h"
@@ -132,8 +133,17 @@ TorvaskApp::TorvaskApp(std::unique_ptr<TickClock> clock) : clock_(std::move(cloc
     frame_->setModeSource([this] { return doc_->getMode(); });
     frame_->setCameraSource([this] { return currentCameraCommand(doc_->getCameraController()); });
     frame_->setCloseGuard([this] { return doc_->CanCloseFrame(); });
+    frame_->setUndoSource([this] { return doc_->canUndoTraining(); });
     connect(frame_.get(), &CMainFrame::commandTriggered, this, &TorvaskApp::onCommand);
     doc_->setStatusTextShown(frame_->action(command::kViewStatusText)->isChecked());
+    // Learning at once is on unless the person switched it off, in this run or an earlier one.
+    const bool learnAtOnce = openSettings()->value(QStringLiteral("driver/learnAtOnce"), true).toBool();
+    doc_->setLearnAtOnce(learnAtOnce);
+    frame_->action(command::kDriverLearnAtOnce)->setChecked(learnAtOnce);
+    connect(frame_.get(), &CMainFrame::learnAtOnceToggled, this, [this](bool on) {
+        doc_->setLearnAtOnce(on);
+        openSettings()->setValue(QStringLiteral("driver/learnAtOnce"), on);
+    });
 
     idle_ = std::make_unique<IdleLoop>([this] { runFrame(); });
     indicatorTimer_.setInterval(kIndicatorIntervalMs);
@@ -247,6 +257,7 @@ void TorvaskApp::onCommand(int commandId) {
         case command::kFileNew: doc_->newSimulation(); break;
         case command::kFileSave: doc_->saveCurrentDriver(); break;
         case command::kFileSaveAs: doc_->saveDriver(); break;
+        case command::kEditUndo: doc_->undoTraining(); break;
         case command::kCameraLongshot: doc_->showLongShot(); break;
         case command::kCameraFollowTrack: doc_->showFollowTrack(); break;
         case command::kCameraChase: doc_->showCarCamera(Vector3(2.5, 3.0, -8.0), 0); break;

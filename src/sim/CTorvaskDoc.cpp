@@ -72,6 +72,9 @@ std::int32_t CTorvaskDoc::simulateFrame() {
     if (rightedShown_ && now() - rightedAt_ >= kRightedNoticeMs) rightedShown_ = false;
     statusText() = formatBuffer("Mode: %s%s\r\n\r\n", personDriving_ ? kTakenWheelModeName : getModeName(mode),
                                 rightedShown_ ? kRightedNotice : "");
+    if (learnAtOnce_ && mode == kModeAIControl) {
+        appendStatus("Corrections learned: %d%s\r\n", correctionsLearned_, learner_.busy() ? ", learning\u2026" : "");
+    }
 
     // Esc may tear this scene down and build another (or none) from inside the keyboard
     // step; what follows would then work on objects of a scene the frame did not start with.
@@ -79,6 +82,7 @@ std::int32_t CTorvaskDoc::simulateFrame() {
     readKeyboard(frameMs * 0.001);
     if (generation != sceneGeneration_ || !sceneReady || !device) return 0;
 
+    updateLearning();
     updateDriving();
 
     cameraController.update(frameMs);

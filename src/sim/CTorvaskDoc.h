@@ -22,6 +22,7 @@
 #include "render/Device.h"
 #include "render/Math.h"
 #include "render/VertexPool.h"
+#include "sim/BackgroundTrainer.h"
 #include "sim/Host.h"
 #include "sim/LapTime.h"
 
@@ -70,6 +71,8 @@ inline constexpr std::int32_t kStallFrameMs = 20;
 inline constexpr std::uint32_t kHandBackDelayMs = 1000;
 // Road (world units, along the waypoints) the lap progress may skip in one step.
 inline constexpr double kLapSkipDistance = 20.0;
+// Passes of one learning at once: a nudge from the current network, as a correction round in the lab.
+inline constexpr long kLearnAtOncePasses = 300;
 // Asked on leaving a mode with patterns to train on.
 inline constexpr const char* kTrainQuestion = "Train driver with collected data?";
 // The mode line's name while the person drives in AI Control.
@@ -196,6 +199,25 @@ public:
     // unknown.
     const std::string& getTeachingFile() const { return teachingFile_; }
 
+    // --- Undo Training and learning at once ---------------------------------------------------
+    // Every training that continues from the driver's network (after Esc on corrections, or
+    // learned at once) can be undone, several levels deep: the network and the teaching go back
+    // to what they were before it, the corrections it folded in are set aside, and the driver
+    // counts as changed. Forgotten when the scene is torn down.
+    bool canUndoTraining() const { return !undoSteps_.empty(); }
+    // A learning in progress is cancelled first. 0, or -1 when there is nothing to undo or the
+    // earlier network cannot be read back (nothing changes then).
+    std::int32_t undoTraining();
+    // On: in AI Control, once the person hands the wheel back, the driver trains in the
+    // background on its teaching plus every correction, from its current network, and the new
+    // network takes the car the moment it is ready, without a restart. Off (the default): the
+    // corrections wait for Esc.
+    void setLearnAtOnce(bool on);
+    bool getLearnAtOnce() const { return learnAtOnce_; }
+    // Corrections folded into the network by learning at once since the scene started.
+    int getCorrectionsLearned() const { return correctionsLearned_; }
+    bool isLearning() const { return learner_.busy(); }
+
     DrivingMode getMode() const { return mode; }
     const char* getModeName(DrivingMode m) const;
     bool isSceneReady() const { return sceneReady; }
@@ -283,6 +305,20 @@ private:
     // The teaching, the pending corrections and the one being recorded, as sources for one
     // joined file.
     std::vector<std::string> teachingSources() const;
+    // Saves the network and a copy of the teaching as a step to go back to. False (nothing kept)
+    // when either cannot be written.
+    struct UndoStep {
+        std::string networkFile;
+        std::string teachingFile;  // empty: no teaching known
+        int correctionsLearned = 0;  // folded in by the training this step undoes, when learned at once
+    };
+    bool saveUndoStep(UndoStep& step);
+    // Once a frame in AI Control: starts learning the corrections (as soon as the person lets go
+    // of the wheel), or hands over what was learned.
+    void updateLearning();
+    void startLearning();
+    void finishLearning();
+    void cancelLearning();
     // The sibling beside a saved driver file. 0, or -1 when it could not be written.
     std::int32_t saveTeaching(const std::string& driverPath);
 
@@ -368,6 +404,16 @@ private:
     std::uint32_t overturnedSince_ = 0;
     bool rightedShown_ = false;  // the mode line tells of the righting until kRightedNoticeMs after
     std::uint32_t rightedAt_ = 0;
+
+    std::vector<UndoStep> undoSteps_;
+    int undoStepsMade_ = 0;  // names the files of the steps
+    bool learnAtOnce_ = false;
+    int correctionsLearned_ = 0;
+    BackgroundTrainer learner_;
+    UndoStep learningStep_;                  // the network and teaching the running learning started from
+    std::vector<std::string> learningFiles_;  // the corrections it folds in
+    bool learningIncludesCurrent_ = false;     // ... one of them the correction the person is letting go of
+    std::int32_t learningRefused_ = -1;        // correctionsStarted_ when learning last could not start
 };
 
 }  // namespace torvask

@@ -117,6 +117,8 @@ std::int32_t CTorvaskDoc::enterAIControl() {
 }
 
 std::int32_t CTorvaskDoc::leaveAIControl() {
+    // A correction still being learned is trained on now with the rest, as without learning at once.
+    cancelLearning();
     handBackTheWheel();
     if (!pendingCorrections_.empty() && host_.shell->askYesNo(kTrainQuestion)) {
         return trainOnCorrections();
@@ -167,6 +169,10 @@ std::int32_t CTorvaskDoc::trainOnCorrections() {
     for (int i = 0; i < driver->getBrain().getNumLobes(); ++i) {
         std::remove((tempPath + driver->getBrain().getLobe(i)->getName() + ".lobe").c_str());
     }
+    // The network and teaching before it, for Undo Training; a step that cannot be written only
+    // means this training cannot be undone.
+    UndoStep before;
+    const bool undoable = saveUndoStep(before);
     mode = kModeIdle;
     showLongShot();
     if (runTraining(prefix) != 0) {
@@ -175,6 +181,7 @@ std::int32_t CTorvaskDoc::trainOnCorrections() {
         mode = kModeAIControl;
         return 0;
     }
+    if (undoable) undoSteps_.push_back(before);
     teachingFile_ = joined;
     pendingCorrections_.clear();
     resetLapTimes();

@@ -442,6 +442,10 @@ void CTorvaskDoc::teardownScene() {
     pendingCorrections_.clear();
     teachingFile_.clear();
     trainedSinceLoad_ = false;
+    cancelLearning();
+    undoSteps_.clear();
+    correctionsLearned_ = 0;
+    learningRefused_ = -1;
     framesThisSecond = 0;
     physicsStepsThisSecond = 0;
 

@@ -105,6 +105,8 @@ std::shared_ptr<bool> chooseInSetup(const QString& track, const QString& driver,
 class AppSession : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Each session starts with the remembered choices a first run has.
+        openSettings()->remove(QStringLiteral("driver/learnAtOnce"));
         auto clockOwned = std::make_unique<VirtualTickClock>(100000);
         clock = clockOwned.get();
         app = std::make_unique<TorvaskApp>(std::move(clockOwned));
@@ -334,6 +336,8 @@ std::shared_ptr<bool> trainBriefly() {
 }
 
 TEST_F(AppSession, TakeTheWheelInAIControlAndTrainOnTheCorrection) {
+    // With Driver > Learn at Once off, a correction waits for Esc.
+    app->frame().action(command::kDriverLearnAtOnce)->setChecked(false);
     auto setup = chooseInSetup("Oval", "Train new driver");
     ASSERT_TRUE(app->initialUpdate());
     focusView();

@@ -41,7 +41,9 @@ const std::vector<CommandCase>& commandTable() {
         {kFileSaveAs, "Save &As...", {}, false, false, true},
         {kFileRecent, "Recent File", {}, false, false, false},
         {kAppExit, "E&xit", {}, true, true, true},
-        {kEditUndo, "&Undo\tCtrl+Z", {QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")}, false, false, false},
+        {kEditUndo, "&Undo Training\tCtrl+Z", {QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")}, false, false,
+         false},
+        {kDriverLearnAtOnce, "Learn at &Once", {}, true, true, true},
         {kEditCut, "Cu&t\tCtrl+X", {QKeySequence("Ctrl+X"), QKeySequence("Shift+Del")}, false, false, false},
         {kEditCopy, "&Copy\tCtrl+C", {QKeySequence("Ctrl+C"), QKeySequence("Ctrl+Ins")}, false, false, false},
         {kEditPaste, "&Paste\tCtrl+V", {QKeySequence("Ctrl+V"), QKeySequence("Shift+Ins")}, false, false, false},
@@ -96,6 +98,22 @@ TEST(MainFrame, CommandsHaveTheirIdsTextsAcceleratorsAndEnableStatesInEveryMode)
     EXPECT_EQ(frame.action(12345), nullptr);
 }
 
+TEST(MainFrame, UndoTrainingIsEnabledOnlyWithSomethingToUndoAndGoesToTheSimulation) {
+    CMainFrame frame;
+    bool canUndo = false;
+    frame.setUndoSource([&canUndo] { return canUndo; });
+    QSignalSpy commands(&frame, &CMainFrame::commandTriggered);
+    QAction* undo = frame.action(kEditUndo);
+    EXPECT_FALSE(undo->isEnabled());
+    undo->trigger();  // a disabled action does nothing
+    canUndo = true;
+    emit topMenu(frame, "&Driver")->aboutToShow();
+    EXPECT_TRUE(undo->isEnabled());
+    undo->trigger();
+    ASSERT_EQ(commands.count(), 1);
+    EXPECT_EQ(commands.at(0).at(0).toInt(), kEditUndo);
+}
+
 TEST(MainFrame, WithoutAModeSourceSaveStaysDisabled) {
     CMainFrame frame;
     EXPECT_FALSE(frame.action(kFileSave)->isEnabled());
@@ -119,12 +137,14 @@ TEST(MainFrame, MenusHoldTheirEntriesInOrder) {
     CMainFrame frame;
     QStringList titles;
     for (QAction* a : frame.menuBar()->actions()) titles << a->text();
-    EXPECT_EQ(titles, (QStringList{"&File", "&Edit", "&View", "&Help"}));
+    EXPECT_EQ(titles, (QStringList{"&File", "&Edit", "&View", "&Driver", "&Help"}));
     EXPECT_EQ(menuTexts(topMenu(frame, "&File")),
               (QStringList{"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-", "Recent File",
                            "-", "E&xit"}));
     EXPECT_EQ(menuTexts(topMenu(frame, "&Edit")),
-              (QStringList{"&Undo\tCtrl+Z", "-", "Cu&t\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V"}));
+              (QStringList{"&Undo Training\tCtrl+Z", "-", "Cu&t\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V"}));
+    EXPECT_EQ(menuTexts(topMenu(frame, "&Driver")), (QStringList{"&Undo Training\tCtrl+Z", "Learn at &Once", "-"}));
+    EXPECT_TRUE(frame.action(kDriverLearnAtOnce)->isChecked());
     EXPECT_EQ(menuTexts(topMenu(frame, "&View")),
               (QStringList{"Camera", "&Toolbar", "&Status Bar", "-", "&Network\tF8", "Show Status &Text\tF9"}));
     QMenu* camera = frame.findChild<QMenu*>(QStringLiteral("cameraMenu"));
