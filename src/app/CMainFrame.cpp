@@ -40,6 +40,7 @@ bool isSimulationCommand(int id) {
         case command::kCameraSide:
         case command::kCameraOverhead:
         case command::kViewStatusText: return true;
+        case command::kDriverReport: return true;
         default: return false;
     }
 }
@@ -148,6 +149,8 @@ void CMainFrame::createMenus() {
     driverMenu->addSeparator();
     connect(driverMenu, &QMenu::aboutToShow, this, &CMainFrame::updateCommandStates);
     connect(edit, &QMenu::aboutToShow, this, &CMainFrame::updateCommandStates);
+    addCommand(driverMenu, command::kDriverReport, QStringLiteral("Driver &Report..."))
+        ->setStatusTip(QStringLiteral("How the driver drove since it last left the start line"));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     addCommand(help, command::kHelpControls, QStringLiteral("Controls"))

@@ -25,6 +25,7 @@ inline constexpr int kViewToolbar = 59392;
 inline constexpr int kViewStatusBar = 59393;
 inline constexpr int kViewStatusText = 32791;
 inline constexpr int kViewNetwork = 32792;
+inline constexpr int kDriverReport = 32793;
 inline constexpr int kHelpControls = 32776;
 inline constexpr int kAppAbout = 57664;
 inline constexpr int kNextPane = 57680;

@@ -14,7 +14,9 @@
 #include "app/CMainFrame.h"
 #include "app/AppSettings.h"
 #include "app/CTorvaskView.h"
+#include "app/AppSettings.h"
 #include "app/CommandIds.h"
+#include "app/DriverReportDialog.h"
 #include "app/IdleLoop.h"
 #include "app/NetworkView.h"
 #include "app/SetupDialog.h"
@@ -25,6 +27,7 @@
 #include "physics/Car.h"
 #include "render/CameraController.h"
 #include "sim/CTorvaskDoc.h"
+#include "teach/DriveRecord.h"
 
 namespace torvask {
 namespace {
@@ -33,6 +36,14 @@ namespace {
 constexpr int kIndicatorIntervalMs = 250;
 // How long the status bar says a driver was saved.
 constexpr int kSavedMessageMs = 4000;
+// The Driver Report is offered once a drive has this many laps.
+constexpr std::size_t kLapsBeforeReport = 3;
+
+// The settings key of the expert's best lap on a track: its file's name, without case.
+QString expertLapKey(const std::string& trackFile) {
+    const std::string stem = std::filesystem::path(trackFile).stem().string();
+    return QStringLiteral("expertLaps/") + QString::fromStdString(stem).toLower();
+}
 
 class ViewGraphicsSystem final : public GraphicsSystem {
 public:
@@ -179,6 +190,7 @@ bool TorvaskApp::initialUpdate() {
         return false;
     }
     refreshTitle();
+    lastFrameTick_ = clock_->tickCount();
     // The keys work at once, without a click into the view first.
     frame_->activateWindow();
     view_->takeKeyboardFocus();
@@ -205,10 +217,84 @@ void TorvaskApp::scheduleViewFocus() {
 
 void TorvaskApp::runFrame() {
     if (doc_->isSceneReady() && !makeViewCurrent()) return;
+    startRecordIfNew();
     doc_->simulateFrame();
     frame_->updateCommandStates();
     followNetwork();
     refreshTitle();
+    observeDrive();
+}
+
+void TorvaskApp::startRecordIfNew() {
+    if (!doc_->isSceneReady() || doc_->getMode() != kModeAIControl) return;
+    if (record_ && recordStart_ == doc_->getAIControlStarts() && recordScene_ == doc_->getSceneGeneration()) return;
+    // The car stands on the start line: a drive begins, as torvask-lab eval's does.
+    record_ = std::make_unique<DriveRecord>(*doc_);
+    recordStart_ = doc_->getAIControlStarts();
+    recordScene_ = doc_->getSceneGeneration();
+    recordTick_ = lastFrameTick_;
+    reportOffered_ = false;
+}
+
+void TorvaskApp::observeDrive() {
+    const std::uint32_t tick = clock_->tickCount();
+    lastFrameTick_ = tick;
+    // A drive on another track (or an ended scene) is not this scene's to report.
+    if (record_ && recordScene_ != doc_->getSceneGeneration()) record_.reset();
+    if (!doc_->isSceneReady()) return;
+    if (doc_->getMode() == kModeUserControl) {
+        // The person demonstrating is the expert the driver learns from.
+        const LapTime& best = doc_->getBestLap();
+        if (isShorterLap(best, noLapTime())) {
+            const std::int64_t ms = std::int64_t{best.minute} * 60000 + std::int64_t{best.second} * 1000 +
+                                    best.milliseconds;
+            const std::int64_t known = expertBestLapMs();
+            if (known == 0 || ms < known) {
+                expertBestMs_ = ms;
+                openSettings()->setValue(expertLapKey(expertTrack_), static_cast<qlonglong>(ms));
+            }
+        }
+    }
+    if (doc_->getMode() != kModeAIControl || !record_ || recordStart_ != doc_->getAIControlStarts()) {
+        // Started inside this frame: the drive is recorded from the next one.
+        if (doc_->getMode() == kModeAIControl) {
+            startRecordIfNew();
+            recordTick_ = tick;
+        }
+        return;
+    }
+    // A frame that stood still (a box was open, the machine paused) counts as one short frame, as
+    // the simulation counts it: the pause is not driving time, nor getting stuck.
+    std::uint32_t ms = tick - recordTick_;
+    if (ms > static_cast<std::uint32_t>(kStallLimitMs)) ms = kStallFrameMs;
+    recordTick_ = tick;
+    record_->observe(static_cast<int>(ms));
+    if (!reportOffered_ && record_->monitor().laps().size() >= kLapsBeforeReport) {
+        reportOffered_ = true;
+        if (askYesNo("The driver has driven 3 laps. Show the Driver Report?")) showDriverReport();
+    }
+}
+
+std::int64_t TorvaskApp::expertBestLapMs() {
+    if (expertTrack_ != doc_->getTrackFile()) {
+        expertTrack_ = doc_->getTrackFile();
+        expertBestMs_ = openSettings()->value(expertLapKey(expertTrack_), 0).toLongLong();
+    }
+    return expertBestMs_;
+}
+
+void TorvaskApp::showDriverReport() {
+    if (!record_ || record_->monitor().frames() == 0) {
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Torvask"),
+                        QStringLiteral("No drive to report yet: the report follows the learned driver in AI Control "
+                                       "from the start line."),
+                        QMessageBox::Ok, frame_.get());
+        box.exec();
+        return;
+    }
+    const std::string trackName = std::filesystem::path(doc_->getTrackFile()).stem().string();
+    DriverReportDialog dialog(*record_, doc_->getTrack(), trackName, expertBestLapMs(), frame_.get());
+    dialog.exec();
 }
 
 void TorvaskApp::followNetwork() {
@@ -267,6 +353,7 @@ void TorvaskApp::onCommand(int commandId) {
         case command::kViewStatusText:
             doc_->setStatusTextShown(frame_->action(command::kViewStatusText)->isChecked());
             break;
+        case command::kDriverReport: showDriverReport(); break;
         default: break;
     }
     frame_->updateCommandStates();

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <memory>
+#include <cstdint>
 #include <string>
 
 #include "common/TickClock.h"
@@ -15,6 +16,7 @@
 namespace torvask {
 
 class CameraController;
+class DriveRecord;
 class FlatNetwork;
 class CMainFrame;
 class CTorvaskDoc;
@@ -50,6 +52,13 @@ public:
     // driver while it has unsaved changes; "Torvask" without a running scene. Every frame and
     // every command refreshes it; call it after changing the document from elsewhere.
     void refreshTitle();
+    // Driver > Driver Report: the learned driver's current drive, from the start line. The record
+    // is empty before the driver has driven.
+    void showDriverReport();
+    const DriveRecord* driveRecord() const { return record_.get(); }
+    // The expert's best lap on the current track in ms (the person's own, driving it in User
+    // Control, remembered), or 0 when not known.
+    std::int64_t expertBestLapMs();
 
     // GraphicsFactory
     int probeVersion() override;
@@ -79,6 +88,11 @@ private:
     void followNetwork();
     // Runs a copy of the driver's network on what the car senses now and shows it.
     void showNetworkOnCar(FlatNetwork& network);
+    // A new record whenever the driver takes the car from the start line.
+    void startRecordIfNew();
+    // After a frame: the frame into the record, the report offered after the third lap, the
+    // person's best lap remembered.
+    void observeDrive();
     // Hands the keyboard to the view once control is back in the event loop, if a scene runs
     // and nothing modal is open.
     void scheduleViewFocus();
@@ -90,6 +104,14 @@ private:
     std::unique_ptr<IdleLoop> idle_;
     QTimer indicatorTimer_;
     SetupChoice lastSetup_;  // the last OK in Simulation Setup
+    std::unique_ptr<DriveRecord> record_;
+    std::uint64_t recordStart_ = 0;     // the document's AI Control start the record belongs to
+    std::uint64_t recordScene_ = 0;     // and its scene generation
+    std::uint32_t lastFrameTick_ = 0;   // the clock at the end of the previous frame
+    std::uint32_t recordTick_ = 0;      // the clock at the record's last frame
+    bool reportOffered_ = false;
+    std::string expertTrack_;           // the track expertBestMs_ belongs to
+    std::int64_t expertBestMs_ = 0;
 };
 
 // The View > Camera command of the camera the controller runs, or 0 when it is none of the six.

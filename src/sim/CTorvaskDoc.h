@@ -279,6 +279,9 @@ public:
     const CarMesh& getCarMesh() const { return carMesh; }
     // Counts start-ups and teardowns; a frame that sees it change mid-way stops there.
     std::uint64_t getSceneGeneration() const { return sceneGeneration_; }
+    // Counts the times the learned driver took the car from the start line (entering AI Control,
+    // and again after each training): a watcher of its drives starts a new one when it changes.
+    std::uint64_t getAIControlStarts() const { return aiControlStarts_; }
 
 private:
     int32_t buildStaticGeometry();
@@ -326,6 +329,7 @@ private:
     ProgramFolders folders_;
     TrackLoader trackLoader_ = [](Track& t, const std::string& path) { return t.load(path); };
     std::uint64_t sceneGeneration_ = 0;
+    std::uint64_t aiControlStarts_ = 0;
     float viewAspect_ = 1.33333f;  // width / height of the view
     FolderLock tempLock_;
     std::string claimedTempPath_;

@@ -113,6 +113,7 @@ std::int32_t CTorvaskDoc::enterAIControl() {
     showCarCamera(kAIControlCamera, 0);
     mode = kModeAIControl;
     lastPhysicsTick = 0;
+    ++aiControlStarts_;
     return 0;
 }
 

@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QProcess>
 #include <QScreen>
 #include <QTest>
 #include <filesystem>
@@ -25,6 +26,7 @@
 #include "app/CMainFrame.h"
 #include "app/CTorvaskView.h"
 #include "app/CommandIds.h"
+#include "app/DriverReportDialog.h"
 #include "app/IdleLoop.h"
 #include "app/NetworkView.h"
 #include "app/MessageBoxSink.h"
@@ -38,6 +40,7 @@
 #include "render/CameraController.h"
 #include "sim/CTorvaskDoc.h"
 #include "support/TempDir.h"
+#include "teach/DriveRecord.h"
 
 namespace fs = std::filesystem;
 
@@ -478,6 +481,69 @@ TEST_F(AppSession, TheNetworkDockFollowsTheCarAndTheTraining) {
     EXPECT_TRUE(next.action(command::kViewNetwork)->isChecked());
     auto no = testing::answerMessageBox("Do you want to save the current driver?", QMessageBox::No);
     app->frame().close();
+}
+
+// The Demo driver's first lap of Oval in the window, with frames timed as torvask-lab's: the
+// Driver Report, opened from the menu, gives eval's figures, and Save Trace eval's trace file.
+TEST_F(AppSession, TheDriverReportAgreesWithTheLabsEval) {
+    const fs::path source(TORVASK_SOURCE_DIR);
+    fs::copy_file(source / "data/drivers/Demo.driver", folder.dir.path() / "drivers/Demo.driver");
+    const fs::path labTrace = folder.dir.path() / "eval.csv";
+    QProcess eval;
+    eval.start(QString::fromStdString((fs::path(TORVASK_BUILD_DIR) / "torvask-lab").string()),
+               {"eval", "--track", QString::fromStdString((source / "data/tracks/Oval.trn").string()), "--driver",
+                QString::fromStdString((source / "data/drivers/Demo.driver").string()), "--laps", "1", "--trace",
+                QString::fromStdString(labTrace.string())});
+    ASSERT_TRUE(eval.waitForFinished(120000));
+    const QStringList lines = QString::fromLocal8Bit(eval.readAllStandardOutput()).trimmed().split('\n');
+    ASSERT_TRUE(lines.last().startsWith("laps=1 ")) << lines.last().toStdString();
+
+    // A small view keeps the lap's 1,500 drawn frames quick on a software rasteriser.
+    app->frame().resize(320, 260);
+    auto setup = chooseInSetup("Oval", "Demo");
+    ASSERT_TRUE(app->initialUpdate());
+    ASSERT_EQ(doc().getMode(), kModeAIControl);
+    double carry = 0.0;
+    for (int frame = 0; frame < 20000; ++frame) {
+        carry += 1000.0 / 60.0;
+        const auto step = static_cast<std::uint32_t>(carry);
+        carry -= step;
+        clock->advance(step);
+        app->runFrame();
+        const DriveRecord* record = app->driveRecord();
+        ASSERT_NE(record, nullptr);
+        if (!record->monitor().laps().empty() || record->monitor().stuck()) break;
+    }
+
+    const fs::path saved = folder.dir.path() / "report.csv";
+    QString summary;
+    QString offTrack;
+    auto report = whenModal([&](QWidget* w) {
+        auto* d = qobject_cast<DriverReportDialog*>(w);
+        if (!d || !d->isVisible()) return false;
+        summary = d->figure("summary");
+        offTrack = d->figure("offTrack");
+        screenshot("driver-report");
+        QTimer::singleShot(0, d->saveTraceButton(), &QPushButton::click);
+        return true;
+    });
+    auto file = whenModal([&](QWidget* w) {
+        auto* fd = qobject_cast<QFileDialog*>(w);
+        if (!fd || !fd->isVisible() || fd->windowTitle() != QStringLiteral("Save Trace")) return false;
+        typeFileName(fd, saved.c_str());
+        return true;
+    });
+    auto closed = whenModal([&](QWidget* w) {
+        auto* d = qobject_cast<DriverReportDialog*>(w);
+        if (!d || !fs::exists(saved)) return false;
+        QTimer::singleShot(0, d, &QDialog::reject);
+        return true;
+    });
+    app->frame().action(command::kDriverReport)->trigger();
+    EXPECT_TRUE(*report && *file && *closed);
+    EXPECT_EQ(summary, lines.last());
+    EXPECT_TRUE(offTrack.endsWith(QStringLiteral(" of %1").arg(app->driveRecord()->monitor().frames())));
+    EXPECT_EQ(TempDir::read(saved.string()), TempDir::read(labTrace.string()));
 }
 
 TEST_F(AppSession, AFailedSaveShowsErrorSavingDriver) {

@@ -138,6 +138,7 @@ TEST(MainFrame, MenusHoldTheirEntriesInOrder) {
     QStringList titles;
     for (QAction* a : frame.menuBar()->actions()) titles << a->text();
     EXPECT_EQ(titles, (QStringList{"&File", "&Edit", "&View", "&Driver", "&Help"}));
+    EXPECT_EQ(menuTexts(topMenu(frame, "&Driver")).last(), QStringLiteral("Driver &Report..."));
     EXPECT_EQ(menuTexts(topMenu(frame, "&File")),
               (QStringList{"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-", "Recent File",
                            "-", "E&xit"}));

@@ -4,7 +4,7 @@
 
 #include "LabCommand.h"
 #include "LabOptions.h"
-#include "teach/DriveMonitor.h"
+#include "teach/DriveRecord.h"
 #include "teach/HeadlessSession.h"
 #include "teach/TraceWriter.h"
 
@@ -33,10 +33,11 @@ int evaluate(int argc, char** argv) {
         std::fprintf(stderr, "torvask-lab eval: the driver did not take the car\n");
         return 1;
     }
-    DriveMonitor monitor(doc);
+    // The window's Driver Report keeps its drives in the same record, so both give the same figures.
+    DriveRecord record(doc);
+    const DriveMonitor& monitor = record.monitor();
     TraceWriter trace;
     if (!tracePath.empty() && !trace.open(tracePath)) return 1;
-    const double halfWidth = doc.getTrack().getTrackWidth() * 0.5;
 
     while (session.simulatedSeconds() < maxSeconds && static_cast<int>(monitor.laps().size()) < laps &&
            !monitor.stuck()) {
@@ -45,8 +46,8 @@ int evaluate(int argc, char** argv) {
             std::fprintf(stderr, "torvask-lab eval: the simulation stopped\n");
             return 1;
         }
-        monitor.observe(ms);
-        trace.write(session.simulatedSeconds(), doc, monitor.deviation(), halfWidth);
+        record.observe(ms);
+        trace.write(record.lastRow());
     }
     monitor.printLaps(stdout);
     std::printf("%s\n", monitor.summaryLine().c_str());

@@ -1,13 +1,10 @@
 // torvask-lab plot: a top view of a drive. The track ribbon from above, the driven line coloured
 // by speed, and the frames off the ribbon marked, so a person can see where a driver fails.
-// Drawn with Qt's raster painter on an offscreen image.
+// The picture is teach's TrackPlot (shared with the window's Driver Report); Qt adds the legend's text.
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
-#include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
-#include <QPolygonF>
 
 #include <algorithm>
 #include <cstdio>
@@ -20,16 +17,12 @@
 #include "LabCommand.h"
 #include "LabOptions.h"
 #include "physics/Track.h"
+#include "teach/TrackPlot.h"
 
 namespace torvask::lab {
 namespace {
 
 const char* const kUsage = "TRACE.csv --track FILE --out PNG";
-
-struct TracePoint {
-    double x = 0, z = 0, speed = 0;
-    bool off = false;
-};
 
 bool readTrace(const std::string& path, std::vector<TracePoint>& points) {
     std::ifstream in(path);
@@ -67,12 +60,6 @@ bool readTrace(const std::string& path, std::vector<TracePoint>& points) {
     return true;
 }
 
-QColor speedColour(double speed, double top) {
-    const double t = std::clamp(top > 0 ? speed / top : 0.0, 0.0, 1.0);
-    // Slow is blue, fast is red, through green and yellow.
-    return QColor::fromHsvF(static_cast<float>((1.0 - t) * 240.0 / 360.0), 0.9f, 0.95f);
-}
-
 int plot(int argc, char** argv) {
     const LabCommand self{"plot", kUsage, "", nullptr};
     std::string tracePath;
@@ -99,82 +86,26 @@ int plot(int argc, char** argv) {
     int qtArgc = 3;
     QGuiApplication app(qtArgc, qtArgv);
 
-    const double w = track.getTerrainWidth(), d = track.getTerrainDepth();
-    const int margin = 40, legend = 70;
-    const double scale = 900.0 / std::max(w, d);
-    const int width = static_cast<int>(w * scale) + 2 * margin;
-    const int height = static_cast<int>(d * scale) + 2 * margin + legend;
-    // Looking down on the ground: x to the right, z up the page.
-    auto map = [&](double x, double z) {
-        return QPointF(margin + x * scale, margin + (d - z) * scale);
-    };
-
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
-    image.fill(QColor(250, 248, 242));
+    // The picture is the same drawing as the window's Driver Report; only the text is drawn here.
+    const TrackPlot trackPlot(track);
+    const PlotImage pixels = trackPlot.draw(points);
+    QImage image(pixels.width, pixels.height, QImage::Format_ARGB32);
+    for (int y = 0; y < pixels.height; ++y) {
+        std::copy_n(pixels.pixels.data() + static_cast<std::size_t>(y) * pixels.width, pixels.width,
+                    reinterpret_cast<std::uint32_t*>(image.scanLine(y)));
+    }
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-
-    // Sand and the walls 10 units inside the terrain's edge.
-    p.fillRect(QRectF(map(0, d), map(w, 0)), QColor(222, 198, 150));
-    p.setPen(QPen(QColor(120, 90, 60), 2));
-    p.drawRect(QRectF(map(10, d - 10), map(w - 10, 10)));
-
-    // The ribbon, quad by quad between the edges.
-    const auto& left = track.getLeftEdge();
-    const auto& right = track.getRightEdge();
-    // An outline in the fill colour hides the seams between neighbouring quads.
-    p.setPen(QPen(QColor(120, 120, 124), 1));
-    p.setBrush(QColor(120, 120, 124));
-    for (std::size_t i = 0; i + 1 < left.size(); ++i) {
-        QPolygonF quad;
-        quad << map(left[i].x, left[i].z) << map(left[i + 1].x, left[i + 1].z) << map(right[i + 1].x, right[i + 1].z)
-             << map(right[i].x, right[i].z);
-        p.drawPolygon(quad);
-    }
-    QPainterPath centre;
-    const auto& wp = track.getWaypoints();
-    centre.moveTo(map(wp[0].x, wp[0].z));
-    for (const Vector3& v : wp) centre.lineTo(map(v.x, v.z));
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(QColor(255, 255, 255, 160), 1, Qt::DashLine));
-    p.drawPath(centre);
-    // Start: waypoint 0, with the direction of travel.
-    p.setPen(QPen(Qt::white, 3));
-    p.drawLine(map(left[0].x, left[0].z), map(right[0].x, right[0].z));
-
-    double top = 0.0;
-    int offFrames = 0;
-    for (const TracePoint& t : points) {
-        top = std::max(top, t.speed);
-        offFrames += t.off ? 1 : 0;
-    }
-    for (std::size_t i = 1; i < points.size(); ++i) {
-        p.setPen(QPen(speedColour(points[i].speed, top), 2.5, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(map(points[i - 1].x, points[i - 1].z), map(points[i].x, points[i].z));
-    }
-    p.setPen(QPen(QColor(0, 0, 0), 1.5));
-    p.setBrush(QColor(230, 30, 30, 200));
-    for (const TracePoint& t : points) {
-        if (t.off) p.drawEllipse(map(t.x, t.z), 3.5, 3.5);
-    }
-
-    // Legend: speed scale and the counts.
-    const int ly = height - legend + 10;
-    QLinearGradient gradient(margin, 0, margin + 300, 0);
-    for (int k = 0; k <= 10; ++k) gradient.setColorAt(k / 10.0, speedColour(top * k / 10.0, top));
-    p.setPen(Qt::NoPen);
-    p.setBrush(gradient);
-    p.drawRect(QRectF(margin, ly, 300, 14));
-    p.setPen(Qt::black);
     QFont font("Liberation Sans");
     font.setPixelSize(14);
     p.setFont(font);
-    p.drawText(QPointF(margin, ly + 32), "speed 0");
-    p.drawText(QPointF(margin + 240, ly + 32), QString("%1").arg(top, 0, 'f', 0));
-    p.drawText(QPointF(margin + 330, ly + 12),
-               QString("%1 frames, %2 off the track (red dots)").arg(points.size()).arg(offFrames));
-    p.drawText(QPointF(margin + 330, ly + 32), QString::fromStdString("track " + opt["--track"]));
+    p.setPen(Qt::black);
+    for (const PlotText& text : trackPlot.legendTexts(points, opt["--track"])) {
+        p.drawText(QPointF(text.x, text.y), QString::fromStdString(text.text));
+    }
     p.end();
+    int offFrames = 0;
+    for (const TracePoint& t : points) offFrames += t.offTrack ? 1 : 0;
+    const int width = pixels.width, height = pixels.height;
 
     if (!image.save(QString::fromStdString(opt["--out"]), "PNG")) {
         std::fprintf(stderr, "torvask-lab plot: cannot write %s\n", opt["--out"].c_str());
