@@ -138,13 +138,13 @@ TEST(MainFrame, MenusHoldTheirEntriesInOrder) {
     QStringList titles;
     for (QAction* a : frame.menuBar()->actions()) titles << a->text();
     EXPECT_EQ(titles, (QStringList{"&File", "&Edit", "&View", "&Driver", "&Help"}));
-    EXPECT_EQ(menuTexts(topMenu(frame, "&Driver")).last(), QStringLiteral("Driver &Report..."));
     EXPECT_EQ(menuTexts(topMenu(frame, "&File")),
               (QStringList{"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-", "Recent File",
                            "-", "E&xit"}));
     EXPECT_EQ(menuTexts(topMenu(frame, "&Edit")),
               (QStringList{"&Undo Training\tCtrl+Z", "-", "Cu&t\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V"}));
-    EXPECT_EQ(menuTexts(topMenu(frame, "&Driver")), (QStringList{"&Undo Training\tCtrl+Z", "Learn at &Once", "-"}));
+    EXPECT_EQ(menuTexts(topMenu(frame, "&Driver")),
+              (QStringList{"&Undo Training\tCtrl+Z", "Learn at &Once", "-", "Driver &Report..."}));
     EXPECT_TRUE(frame.action(kDriverLearnAtOnce)->isChecked());
     EXPECT_EQ(menuTexts(topMenu(frame, "&View")),
               (QStringList{"Camera", "&Toolbar", "&Status Bar", "-", "&Network\tF8", "Show Status &Text\tF9"}));
