@@ -4,12 +4,14 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <utility>
 #include <vector>
 
+#include "app/GenerateTrackDialog.h"
 #include "common/Paths.h"
 
 namespace torvask {
@@ -18,6 +20,8 @@ namespace {
 // Item data: the chosen file's full path, built from the file's own name, so it is right even
 // when the shown name differs from it in case or the file system tells case apart.
 constexpr int kFilePathRole = Qt::UserRole + 1;
+// The driver list's second entry, after "Train new driver".
+constexpr int kExpertEntry = 1;
 
 // The entry whose file is path (as OK would give it), or -1 when none is.
 int indexOfFile(const QComboBox* list, const std::string& path) {
@@ -91,10 +95,17 @@ SetupDialog::SetupDialog(QWidget* parent) : QDialog(parent) {
     quitButton_->setObjectName(QStringLiteral("quitButton"));
     connect(okButton_, &QPushButton::clicked, this, &SetupDialog::onOk);
     connect(quitButton_, &QPushButton::clicked, this, &QDialog::reject);
+    generateButton_ = new QPushButton(QStringLiteral("Generate..."), this);
+    generateButton_->setObjectName(QStringLiteral("generateButton"));
+    generateButton_->setToolTip(QStringLiteral("Make a new track from a seed and keep it with your tracks"));
+    connect(generateButton_, &QPushButton::clicked, this, &SetupDialog::onGenerate);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Select Track:"), this));
-    layout->addWidget(trackList_);
+    auto* trackRow = new QHBoxLayout;
+    trackRow->addWidget(trackList_, 1);
+    trackRow->addWidget(generateButton_);
+    layout->addLayout(trackRow);
     layout->addSpacing(8);
     layout->addWidget(new QLabel(QStringLiteral("Select Driver:"), this));
     layout->addWidget(driverList_);
@@ -106,7 +117,7 @@ SetupDialog::SetupDialog(QWidget* parent) : QDialog(parent) {
     buttons->addStretch(1);
     buttons->addWidget(quitButton_);
     layout->addLayout(buttons);
-    setMinimumWidth(300);
+    setMinimumWidth(360);
 }
 
 void SetupDialog::showEvent(QShowEvent* event) {
@@ -127,11 +138,35 @@ void SetupDialog::populate() {
     if (trackList_->count() > 0) trackList_->setCurrentIndex(std::max(0, indexOfFile(trackList_, trackFile)));
 
     driverList_->addItem(QStringLiteral("Train new driver"));
+    driverList_->addItem(QStringLiteral("Expert demonstration"));
+    driverList_->setItemData(kExpertEntry, QStringLiteral("The built-in expert drives and records; any drive key takes over"),
+                             Qt::ToolTipRole);
     for (const Entry& entry : listEntries(driversFolder, ownDriversFolder, ".driver")) {
         driverList_->addItem(entry.shown);
         driverList_->setItemData(driverList_->count() - 1, QString::fromStdString(entry.path), kFilePathRole);
     }
-    driverList_->setCurrentIndex(std::max(0, indexOfFile(driverList_, driverFile)));
+    const int chosen = indexOfFile(driverList_, driverFile);
+    driverList_->setCurrentIndex(chosen >= 0 ? chosen : (expert && driverFile.empty() ? kExpertEntry : 0));
+}
+
+void SetupDialog::onGenerate() {
+    GenerateTrackDialog dialog(this);
+    if (dialog.exec() == QDialog::Accepted) generateTrack(dialog.seed(), dialog.style());
+}
+
+bool SetupDialog::generateTrack(std::uint32_t seed, TrackStyle style) {
+    const std::string folder = withTrailingSeparator(toNativeSeparators(ownTracksFolder.empty() ? tracksFolder : ownTracksFolder));
+    std::string path, error;
+    if (!saveGeneratedTrack(seed, style, folder, path, error)) {
+        QMessageBox::warning(this, QStringLiteral("Torvask"), QString::fromStdString(error));
+        return false;
+    }
+    // Listed again with the new file chosen, keeping the driver choice as it stands.
+    const int driver = driverList_->currentIndex();
+    trackFile = path;
+    populate();
+    driverList_->setCurrentIndex(driver);
+    return indexOfFile(trackList_, path) >= 0 && trackList_->currentIndex() == indexOfFile(trackList_, path);
 }
 
 void SetupDialog::onOk() {
@@ -140,8 +175,9 @@ void SetupDialog::onOk() {
     trackFile =
         track >= 0 ? trackList_->itemData(track, kFilePathRole).toString().toStdString() : std::string();
     const int driver = driverList_->currentIndex();
-    driverFile =
-        driver > 0 ? driverList_->itemData(driver, kFilePathRole).toString().toStdString() : std::string();
+    expert = driver == kExpertEntry;
+    driverFile = driver > kExpertEntry ? driverList_->itemData(driver, kFilePathRole).toString().toStdString()
+                                       : std::string();
     accept();
 }
 

@@ -20,6 +20,7 @@
 #include "app/IdleLoop.h"
 #include "app/NetworkView.h"
 #include "app/SetupDialog.h"
+#include "teach/ExpertDriver.h"
 #include "app/TrainingDialog.h"
 #include "driver/Driver.h"
 #include "gl/GlDevice.h"
@@ -151,6 +152,14 @@ TorvaskApp::TorvaskApp(std::unique_ptr<TickClock> clock) : clock_(std::move(cloc
     const bool learnAtOnce = openSettings()->value(QStringLiteral("driver/learnAtOnce"), true).toBool();
     doc_->setLearnAtOnce(learnAtOnce);
     frame_->action(command::kDriverLearnAtOnce)->setChecked(learnAtOnce);
+    doc_->setKeyFilter([this](KeyState& keys, double dt) {
+        if (!expertChosen_ || doc_->getMode() != kModeUserControl || !doc_->getCar()) return;
+        if (!expert_ || expertScene_ != doc_->getSceneGeneration()) {
+            expert_ = std::make_unique<ExpertDriver>(doc_->getTrack());
+            expertScene_ = doc_->getSceneGeneration();
+        }
+        expert_->apply(*doc_, keys, clock_->tickCount(), dt);
+    });
     connect(frame_.get(), &CMainFrame::learnAtOnceToggled, this, [this](bool on) {
         doc_->setLearnAtOnce(on);
         openSettings()->setValue(QStringLiteral("driver/learnAtOnce"), on);
@@ -399,12 +408,14 @@ SetupChoice TorvaskApp::runSimulationSetup(const std::string& tracksFolder, cons
     // The dialog comes back with the last choice rather than the first track and a new driver.
     dialog.trackFile = lastSetup_.trackFile;
     dialog.driverFile = lastSetup_.driverFile;
+    dialog.expert = expertChosen_;
     SetupChoice choice;
     choice.accepted = dialog.exec() == QDialog::Accepted;
     if (choice.accepted) {
         choice.trackFile = dialog.trackFile;
         choice.driverFile = dialog.driverFile;
         lastSetup_ = choice;
+        expertChosen_ = dialog.expert;
     }
     return choice;
 }

@@ -15,6 +15,8 @@
 
 namespace torvask {
 
+class ExpertDriver;
+
 class CameraController;
 class DriveRecord;
 class FlatNetwork;
@@ -112,6 +114,10 @@ private:
     bool reportOffered_ = false;
     std::string expertTrack_;           // the track expertBestMs_ belongs to
     std::int64_t expertBestMs_ = 0;
+    // "Expert demonstration" was chosen: the expert drives in User Control, made for each scene.
+    bool expertChosen_ = false;
+    std::unique_ptr<ExpertDriver> expert_;
+    std::uint64_t expertScene_ = 0;
 };
 
 // The View > Camera command of the camera the controller runs, or 0 when it is none of the six.

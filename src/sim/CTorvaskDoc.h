@@ -199,6 +199,11 @@ public:
     // unknown.
     const std::string& getTeachingFile() const { return teachingFile_; }
 
+    // Called with each frame's key snapshot before the document acts on it (the window's expert
+    // demonstration holds its keys through it); dt in seconds. Empty: the keys as read.
+    using KeyFilter = std::function<void(KeyState& keys, double dt)>;
+    void setKeyFilter(KeyFilter filter) { keyFilter_ = std::move(filter); }
+
     // --- Undo Training and learning at once ---------------------------------------------------
     // Every training that continues from the driver's network (after Esc on corrections, or
     // learned at once) can be undone, several levels deep: the network and the teaching go back
@@ -409,6 +414,7 @@ private:
     bool rightedShown_ = false;  // the mode line tells of the righting until kRightedNoticeMs after
     std::uint32_t rightedAt_ = 0;
 
+    KeyFilter keyFilter_;
     std::vector<UndoStep> undoSteps_;
     int undoStepsMade_ = 0;  // names the files of the steps
     bool learnAtOnce_ = false;

@@ -46,6 +46,7 @@ bool CTorvaskDoc::readKeyState() {
 void CTorvaskDoc::readKeyboard(double dt) {
     if (!readKeyState()) return;
     if (dt == 0.0) dt = kMinimumKeyboardDt;
+    if (keyFilter_) keyFilter_(keyState, dt);
 
     if (isKeyDown(keyState, dik::kF1)) showLongShot();
     if (isKeyDown(keyState, dik::kF2)) showFollowTrack();

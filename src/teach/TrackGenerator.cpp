@@ -4,6 +4,14 @@
 #include <cmath>
 #include <limits>
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "common/Paths.h"
+#include "driver/FileReplace.h"
 #include "physics/TrackGeometry.h"
 #include "sim/CTorvaskDoc.h"
 #include "teach/SeededRandom.h"
@@ -119,6 +127,40 @@ std::string trackFileText(const GeneratedTrack& track) {
     }
     text += "-1\n";
     return text;
+}
+
+std::string generatedTrackFileName(std::uint32_t seed) { return "Generated " + std::to_string(seed) + ".trn"; }
+
+bool saveGeneratedTrack(std::uint32_t seed, TrackStyle style, const std::string& folder, std::string& path,
+                        std::string& error) {
+    std::error_code ec;
+    if (folder.empty() || !std::filesystem::is_directory(folder, ec)) {
+        error = "The tracks folder " + folder + " does not exist.";
+        return false;
+    }
+    GeneratedTrack track;
+    if (!generateTrack(seed, style, track)) {
+        error = "No drivable track was found for seed " + std::to_string(seed) + ".";
+        return false;
+    }
+    const std::string text = trackFileText(track);
+    path = joinPath(folder, generatedTrackFileName(seed));
+    if (std::filesystem::exists(path, ec)) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream existing;
+        existing << in.rdbuf();
+        if (in && existing.str() == text) return true;
+        error = "A different track named \"" + generatedTrackFileName(seed) + "\" is already in " + folder +
+                ".\nChoose another seed, or rename that file.";
+        return false;
+    }
+    errno = 0;
+    if (!replaceFileContents(path, text)) {
+        const int reason = errno;
+        error = "Cannot write " + path + (reason != 0 ? std::string(": ") + std::strerror(reason) : std::string()) + ".";
+        return false;
+    }
+    return true;
 }
 
 }  // namespace torvask

@@ -62,4 +62,14 @@ bool generateHardTrack(std::uint32_t seed, GeneratedTrack& out);
 // The ".trn" text of a track: coordinates to a tenth, written without the locale.
 std::string trackFileText(const GeneratedTrack& track);
 
+// "Generated <seed>.trn", the name a generated track is kept under.
+std::string generatedTrackFileName(std::uint32_t seed);
+
+// Generates the track of seed and style and writes it into folder under generatedTrackFileName,
+// so it is there next time. True with the file's full path in path (also when that very track
+// was there already); false with a message for the person in error when the folder is missing
+// or unwritable, or holds a different track of that name (never overwritten).
+bool saveGeneratedTrack(std::uint32_t seed, TrackStyle style, const std::string& folder, std::string& path,
+                        std::string& error);
+
 }  // namespace torvask

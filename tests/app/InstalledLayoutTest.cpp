@@ -91,7 +91,7 @@ TEST(InstalledLayout, BundledAndOwnDriversTogetherAndSavingGoesHome) {
     auto setup = setupChoosing(&shown, QStringLiteral("Demo"));
     ASSERT_TRUE(app.initialUpdate());
     EXPECT_TRUE(*setup);
-    EXPECT_EQ(shown, (QStringList{"Train new driver", "Bundled (own)", "Demo"}));
+    EXPECT_EQ(shown, (QStringList{"Train new driver", "Expert demonstration", "Bundled (own)", "Demo"}));
     EXPECT_EQ(fs::path(app.document().getDriverFile()), share / "drivers/Demo.driver");
     EXPECT_EQ(app.document().getTempPath(), home.str() + "/.local/state/torvask/temp/");
 
@@ -118,7 +118,7 @@ TEST(InstalledLayout, BundledAndOwnDriversTogetherAndSavingGoesHome) {
     auto next = setupChoosing(&shown, QStringLiteral("Mine (own)"));
     app.frame().action(command::kFileNew)->trigger();
     EXPECT_TRUE(*next);
-    EXPECT_EQ(shown, (QStringList{"Train new driver", "Bundled (own)", "Demo", "Mine (own)"}));
+    EXPECT_EQ(shown, (QStringList{"Train new driver", "Expert demonstration", "Bundled (own)", "Demo", "Mine (own)"}));
     EXPECT_EQ(fs::path(app.document().getDriverFile()), ownDrivers / "Mine.driver");
     EXPECT_EQ(snapshot(prefix.path()), before) << "nothing is written into the installed folders";
 }

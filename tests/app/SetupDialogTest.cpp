@@ -2,12 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QMessageBox>
+#include <QSpinBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <filesystem>
 
 #include "ModalHelper.h"
+#include "app/GenerateTrackDialog.h"
 #include "app/SetupDialog.h"
 #include "support/TempDir.h"
 
@@ -61,9 +64,7 @@ TEST_F(SetupDialogFolder, ListsTracksSortedAndDriversAfterTrainNewDriver) {
     EXPECT_EQ(items(dialog.trackList()), (QStringList{"Alpine", "Bend", "Oval"}));
     EXPECT_EQ(dialog.trackList()->currentIndex(), 0);
     const QStringList drivers = items(dialog.driverList());
-    ASSERT_EQ(drivers.size(), 3);
-    EXPECT_EQ(drivers[0], QStringLiteral("Train new driver"));
-    EXPECT_EQ(QStringList(drivers.mid(1)), (QStringList{"Fast", "My.best"}));
+    EXPECT_EQ(drivers, (QStringList{"Train new driver", "Expert demonstration", "Fast", "My.best"}));
     EXPECT_EQ(dialog.driverList()->currentIndex(), 0);
     EXPECT_EQ(dialog.okButton()->text(), QStringLiteral("OK"));
     EXPECT_EQ(dialog.quitButton()->text(), QStringLiteral("Quit"));
@@ -76,13 +77,15 @@ struct OkCase {
     const char* driver;  // shown name to choose
     const char* trackFile;
     const char* driverFile;  // "" for a new driver
+    bool expert;
 };
 
 TEST_F(SetupDialogFolder, OkGivesPathsOfTheFilesOnDisk) {
     const OkCase cases[] = {
-        {"Oval", "Train new driver", "tracks/oval.trn", ""},
-        {"Alpine", "Fast", "tracks/Alpine.TRN", "drivers/fast.driver"},
-        {"Bend", "My.best", "tracks/bend.trn", "drivers/my.best.driver"},
+        {"Oval", "Train new driver", "tracks/oval.trn", "", false},
+        {"Oval", "Expert demonstration", "tracks/oval.trn", "", true},
+        {"Alpine", "Fast", "tracks/Alpine.TRN", "drivers/fast.driver", false},
+        {"Bend", "My.best", "tracks/bend.trn", "drivers/my.best.driver", false},
     };
     for (const OkCase& c : cases) {
         SCOPED_TRACE(c.track);
@@ -97,6 +100,7 @@ TEST_F(SetupDialogFolder, OkGivesPathsOfTheFilesOnDisk) {
         EXPECT_EQ(d.result(), QDialog::Accepted);
         EXPECT_EQ(std::filesystem::path(d.trackFile), dir.path() / c.trackFile);
         EXPECT_TRUE(std::filesystem::exists(d.trackFile));
+        EXPECT_EQ(d.expert, c.expert);
         if (c.driverFile[0] == '\0') {
             EXPECT_TRUE(d.driverFile.empty());
         } else {
@@ -110,7 +114,7 @@ TEST_F(SetupDialogFolder, OkGivesPathsOfTheFilesOnDisk) {
 TEST_F(SetupDialogFolder, ShowsThePreviousChoiceFirst) {
     struct Row { std::string track, driver; int trackIndex, driverIndex; };
     const std::string f = dir.str();
-    const Row rows[] = {{f + "/tracks/bend.trn", f + "/drivers/my.best.driver", 1, 2},
+    const Row rows[] = {{f + "/tracks/bend.trn", f + "/drivers/my.best.driver", 1, 3},
                         {f + "/tracks/gone.trn", f + "/drivers/gone.driver", 0, 0},
                         {f + "/tracks/oval.trn", "", 2, 0}};
     for (const Row& row : rows) {
@@ -124,6 +128,63 @@ TEST_F(SetupDialogFolder, ShowsThePreviousChoiceFirst) {
         EXPECT_EQ(d.trackList()->currentIndex(), row.trackIndex);
         EXPECT_EQ(d.driverList()->currentIndex(), row.driverIndex);
     }
+}
+
+// Generate... through the real buttons: the track is written into the tracks folder under its
+// seed's name, listed and chosen, and the driver choice stays.
+TEST_F(SetupDialogFolder, GenerateWritesTheTrackAndSelectsIt) {
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    dialog.driverList()->setCurrentIndex(dialog.driverList()->findText("Fast"));
+    auto handled = testing::whenModal([](QWidget* w) {
+        auto* g = qobject_cast<GenerateTrackDialog*>(w);
+        if (!g) return false;
+        g->seedBox()->setValue(7);
+        g->styleList()->setCurrentIndex(g->styleList()->findText("Starts in a bend"));
+        QTest::mouseClick(g->okButton(), Qt::LeftButton);
+        return true;
+    });
+    QTest::mouseClick(dialog.generateButton(), Qt::LeftButton);
+    ASSERT_TRUE(*handled);
+    GeneratedTrack expected;
+    ASSERT_TRUE(generateTrack(7, TrackStyle::BendStart, expected));
+    EXPECT_EQ(TempDir::read(dir.str() + "/tracks/Generated 7.trn"), trackFileText(expected));
+    EXPECT_EQ(items(dialog.trackList()), (QStringList{"Alpine", "Bend", "Generated 7", "Oval"}));
+    EXPECT_EQ(dialog.trackList()->currentText(), QStringLiteral("Generated 7"));
+    EXPECT_EQ(dialog.driverList()->currentText(), QStringLiteral("Fast"));
+    QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+    EXPECT_EQ(std::filesystem::path(dialog.trackFile), dir.path() / "tracks/Generated 7.trn");
+}
+
+// A folder that cannot take the track, or holds another of that name, is said in a message box
+// and nothing is written or chosen.
+TEST_F(SetupDialogFolder, GenerateRefusesAMissingFolderAndAnotherTrackOfThatName) {
+    dir.write("tracks/Generated 9.trn", "a track the person wrote");
+    const std::pair<std::string, const char*> cases[] = {
+        {dir.str() + "/no such folder/", "does not exist"},
+        {dir.str() + "/tracks/", "A different track named \"Generated 9.trn\""},
+    };
+    for (const auto& [folder, message] : cases) {
+        SCOPED_TRACE(folder);
+        SetupDialog d;
+        d.tracksFolder = folder;
+        d.driversFolder = dialog.driversFolder;
+        d.populate();
+        const QString before = d.trackList()->currentText();
+        QString shown;
+        auto handled = testing::whenModal([&shown](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (!box) return false;
+            shown = box->text();
+            box->accept();
+            return true;
+        });
+        EXPECT_FALSE(d.generateTrack(9, TrackStyle::Normal));
+        EXPECT_TRUE(*handled);
+        EXPECT_TRUE(shown.contains(QString::fromLatin1(message))) << shown.toStdString();
+        EXPECT_EQ(d.trackList()->currentText(), before);
+    }
+    EXPECT_EQ(TempDir::read(dir.str() + "/tracks/Generated 9.trn"), "a track the person wrote");
 }
 
 TEST_F(SetupDialogFolder, QuitRejectsAndLeavesTheResultsAlone) {
@@ -141,7 +202,7 @@ TEST_F(SetupDialogFolder, ExecReturnsOnOkThroughTheRealButtons) {
     auto handled = testing::whenModal([](QWidget* w) {
         auto* d = qobject_cast<SetupDialog*>(w);
         if (!d) return false;
-        d->driverList()->setCurrentIndex(1);
+        d->driverList()->setCurrentIndex(2);
         QTimer::singleShot(0, d->okButton(), [d] { QTest::mouseClick(d->okButton(), Qt::LeftButton); });
         return true;
     });
@@ -159,7 +220,7 @@ TEST(SetupDialogEmpty, FoldersWithoutFilesGiveOnlyTrainNewDriverAndAnEmptyTrack)
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     EXPECT_EQ(dialog.trackList()->count(), 0);
-    EXPECT_EQ(items(dialog.driverList()), (QStringList{"Train new driver"}));
+    EXPECT_EQ(items(dialog.driverList()), (QStringList{"Train new driver", "Expert demonstration"}));
     QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_TRUE(dialog.trackFile.empty());
