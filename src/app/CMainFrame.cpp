@@ -126,6 +126,13 @@ void CMainFrame::createMenus() {
     connect(toolbarToggle, &QAction::toggled, this, [this](bool on) { toolBar_->setVisible(on); });
     connect(statusToggle, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
     view->addSeparator();
+    // Bound, unlike the camera keys: the view has no use of its own for F7.
+    QAction* sensors = addCommand(view, command::kViewSensors, QStringLiteral("Show &Sensors\tF7"),
+                                  {QKeySequence(Qt::Key_F7)});
+    sensors->setCheckable(true);
+    sensors->setStatusTip(QStringLiteral("Mark where the driver's sensors look on the road"));
+    // Reaches the window from the view too, which has the keyboard focus while driving.
+    addAction(sensors);
     // Bound as a shortcut, unlike the camera keys: the simulation does not read F8.
     addCommand(view, command::kViewNetwork, QStringLiteral("&Network\tF8"), {QKeySequence(Qt::Key_F8)})
         ->setStatusTip(QStringLiteral("Show the driver's network at work"));

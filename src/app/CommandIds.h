@@ -24,6 +24,7 @@ inline constexpr int kCameraOverhead = 32781;
 inline constexpr int kViewToolbar = 59392;
 inline constexpr int kViewStatusBar = 59393;
 inline constexpr int kViewStatusText = 32791;
+inline constexpr int kViewSensors = 32799;
 inline constexpr int kViewNetwork = 32792;
 inline constexpr int kDriverReport = 32793;
 inline constexpr int kHelpControls = 32776;

@@ -1,5 +1,6 @@
 #include "app/TorvaskApp.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDockWidget>
 #include <QEvent>
@@ -11,6 +12,7 @@
 #include <QStatusBar>
 #include <filesystem>
 
+#include "app/AppSettings.h"
 #include "app/CMainFrame.h"
 #include "app/AppSettings.h"
 #include "app/CTorvaskView.h"
@@ -45,6 +47,7 @@ QString expertLapKey(const std::string& trackFile) {
     const std::string stem = std::filesystem::path(trackFile).stem().string();
     return QStringLiteral("expertLaps/") + QString::fromStdString(stem).toLower();
 }
+const QString kShowSensorsKey = QStringLiteral("view/showSensors");
 
 class ViewGraphicsSystem final : public GraphicsSystem {
 public:
@@ -146,6 +149,13 @@ TorvaskApp::TorvaskApp(std::unique_ptr<TickClock> clock) : clock_(std::move(cloc
     frame_->setCameraSource([this] { return currentCameraCommand(doc_->getCameraController()); });
     frame_->setCloseGuard([this] { return doc_->CanCloseFrame(); });
     frame_->setUndoSource([this] { return doc_->canUndoTraining(); });
+    QAction* sensors = frame_->action(command::kViewSensors);
+    sensors->setChecked(openSettings()->value(kShowSensorsKey, false).toBool());
+    doc_->setShowSensors(sensors->isChecked());
+    connect(sensors, &QAction::toggled, this, [this](bool on) {
+        doc_->setShowSensors(on);
+        openSettings()->setValue(kShowSensorsKey, on);
+    });
     connect(frame_.get(), &CMainFrame::commandTriggered, this, &TorvaskApp::onCommand);
     doc_->setStatusTextShown(frame_->action(command::kViewStatusText)->isChecked());
     // Learning at once is on unless the person switched it off, in this run or an earlier one.

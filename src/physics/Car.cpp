@@ -1,6 +1,8 @@
 #include "physics/Car.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "common/Messages.h"
 #include "physics/CarPhysics.h"
@@ -25,6 +27,7 @@ bool Car::create() {
 void Car::destroy() {
     physics.reset();
     track = nullptr;
+    std::fill(std::begin(sensorWaypoints), std::end(sensorWaypoints), -1);
     freeSlot(0);
 }
 
@@ -93,10 +96,12 @@ void Car::update(double /*elapsedMs*/) {
     Vector3 heading = lookAhead - position;
     heading.normalize();
 
+    for (int k = 0; k < 3; ++k) sensorWaypoints[k] = (next + 1 + k) % n;
+    sensorWaypoints[3] = (next + 6) % n;
     for (int k = 0; k < 3; ++k) {
-        headingFactors[k] = signedFactor(lookAhead, heading, *track, (next + 1 + k) % n);
+        headingFactors[k] = signedFactor(lookAhead, heading, *track, sensorWaypoints[k]);
     }
-    const double s6 = signedFactor(lookAhead, heading, *track, (next + 6) % n);
+    const double s6 = signedFactor(lookAhead, heading, *track, sensorWaypoints[3]);
     turnFactor = std::fabs(s6 - headingFactors[2]) + std::fabs(headingFactors[2] - headingFactors[1]);
 
     appendStatus(

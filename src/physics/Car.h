@@ -57,6 +57,13 @@ public:
     // The vertical share of the car's up axis as the last update left it: 1 on its wheels, 0 on
     // its side or nose, -1 on its roof.
     double getUprightness() const;
+    // The waypoint each sensor looked at in the last update: k = 0..2 for the heading factors,
+    // 3 for the far point of the turn factor (which also reads heading factors 2 and 3); -1
+    // before the first update that could compute the sensors, and for any other k.
+    int32_t getSensorWaypoint(int k) const {
+        return (k >= 0 && k < kNumSensorWaypoints) ? sensorWaypoints[k] : -1;
+    }
+    static constexpr int kNumSensorWaypoints = 4;
     double getSteeringControl() const { return steeringControl; }
     double getThrottleControl() const { return throttleControl; }
 
@@ -72,6 +79,7 @@ private:
     double speed = 0.0;
     double headingFactors[3] = {0.0, 0.0, 0.0};
     double turnFactor = 0.0;
+    int32_t sensorWaypoints[kNumSensorWaypoints] = {-1, -1, -1, -1};
     double steeringControl = 0.0;
     double throttleControl = 0.0;
     const Track* track = nullptr;

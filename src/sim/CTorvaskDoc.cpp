@@ -289,7 +289,10 @@ std::int32_t CTorvaskDoc::render() {
 
         renderDecorations(d);
 
-        if (mode != kModeIdle && car) carMesh.draw(car->getThrottleControl() < 0.0);
+        if (mode != kModeIdle && car) {
+            carMesh.draw(car->getThrottleControl() < 0.0);
+            if (showSensors_ && sensorMarks_.update(*car, track)) sensorMarks_.draw(d);
+        }
 
         if (font && statusTextShown_) {
             d.beginText(*font);

@@ -25,6 +25,7 @@
 #include "sim/BackgroundTrainer.h"
 #include "sim/Host.h"
 #include "sim/LapTime.h"
+#include "sim/SensorMarks.h"
 
 namespace torvask {
 
@@ -282,6 +283,11 @@ public:
     const DrawBatch& getShadowBatch() const { return shadowBatch_; }
     const VertexPool& getDecorationPool() const { return decorationPool_; }
     const CarMesh& getCarMesh() const { return carMesh; }
+    // View > Show Sensors: marks on the road where the sensors look, drawn after the car while
+    // a car drives. Off by default; off, the frame draws exactly what it drew without them.
+    void setShowSensors(bool show) { showSensors_ = show; }
+    bool isShowingSensors() const { return showSensors_; }
+    const SensorMarks& getSensorMarks() const { return sensorMarks_; }
     // Counts start-ups and teardowns; a frame that sees it change mid-way stops there.
     std::uint64_t getSceneGeneration() const { return sceneGeneration_; }
     // Counts the times the learned driver took the car from the start line (entering AI Control,
@@ -424,6 +430,8 @@ private:
     std::vector<std::string> learningFiles_;  // the corrections it folds in
     bool learningIncludesCurrent_ = false;     // ... one of them the correction the person is letting go of
     std::int32_t learningRefused_ = -1;        // correctionsStarted_ when learning last could not start
+    bool showSensors_ = false;
+    SensorMarks sensorMarks_;
 };
 
 }  // namespace torvask

@@ -463,6 +463,7 @@ void CTorvaskDoc::teardownScene() {
     shadowBatch_.texture.reset();
 
     if (device) device->setTexture(0, nullptr);
+    sensorMarks_.release();
     device.reset();
     font.reset();
     direct3d.reset();

@@ -885,6 +885,61 @@ TEST_F(AppSession, TheIdleLoopRunsFramesButNoneWhileAQuestionIsOpen) {
 namespace torvask {
 namespace {
 
+// Opens View with the mouse and clicks Show Sensors in it, as a person does.
+void clickShowSensorsInTheViewMenu(CMainFrame& frame) {
+    QMenuBar* bar = frame.menuBar();
+    QAction* viewMenu = nullptr;
+    for (QAction* a : bar->actions()) viewMenu = a->text() == QStringLiteral("&View") ? a : viewMenu;
+    ASSERT_NE(viewMenu, nullptr);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(viewMenu).center());
+    QMenu* menu = viewMenu->menu();
+    ASSERT_TRUE(waitUntil([menu] { return menu->isVisible(); }));
+    QAction* sensors = frame.action(command::kViewSensors);
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(sensors).center());
+    ASSERT_TRUE(waitUntil([menu] { return !menu->isVisible(); }));
+}
+
+// View > Show Sensors: off at first, on from the menu (marks drawn while driving), off with F7
+// in the view, and remembered by the next start.
+TEST_F(AppSession, ShowSensorsFromTheMenuAndF7IsRemembered) {
+    // A fresh start (the window the fixture made has read the settings already).
+    auto restart = [this] {
+        app.reset();
+        auto clockOwned = std::make_unique<VirtualTickClock>(100000);
+        clock = clockOwned.get();
+        app = std::make_unique<TorvaskApp>(std::move(clockOwned));
+        app->setProgramFolder(folder.folder());
+        app->frame().show();
+    };
+    openSettings()->remove(QStringLiteral("view/showSensors"));
+    restart();
+    auto setup = chooseInSetup("Oval", "Train new driver");
+    ASSERT_TRUE(app->initialUpdate());
+    QAction* sensors = app->frame().action(command::kViewSensors);
+    EXPECT_FALSE(sensors->isChecked());
+    EXPECT_FALSE(doc().isShowingSensors());
+
+    clickShowSensorsInTheViewMenu(app->frame());
+    EXPECT_TRUE(sensors->isChecked());
+    EXPECT_TRUE(doc().isShowingSensors());
+    focusView();
+    QTest::keyPress(&app->view(), Qt::Key_W);
+    frames(40);
+    QTest::keyRelease(&app->view(), Qt::Key_W);
+    EXPECT_TRUE(doc().getSensorMarks().hasMarks());
+    screenshot("show-sensors");
+
+    restart();  // closes with nothing to save
+    auto again = chooseInSetup("Oval", "Train new driver");
+    ASSERT_TRUE(app->initialUpdate());
+    EXPECT_TRUE(app->frame().action(command::kViewSensors)->isChecked());
+    EXPECT_TRUE(doc().isShowingSensors());
+    focusView();
+    QTest::keyClick(&app->view(), Qt::Key_F7);
+    EXPECT_FALSE(doc().isShowingSensors());
+    EXPECT_FALSE(openSettings()->value(QStringLiteral("view/showSensors")).toBool());
+}
+
 TEST(SaveFilter, PipeSeparatedFiltersBecomeQtNameFilters) {
     const std::pair<const char*, QStringList> cases[] = {
         {"Torvask Files (*.driver)|*.driver|All Files (*.*)|*.*||",

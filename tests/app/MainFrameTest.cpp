@@ -53,6 +53,7 @@ const std::vector<CommandCase>& commandTable() {
         {kCameraFront, "Front\tF4", {}, true, true, true},
         {kCameraSide, "Side\tF5", {}, true, true, true},
         {kCameraOverhead, "Overhead\tF6", {}, true, true, true},
+        {kViewSensors, "Show &Sensors\tF7", {QKeySequence("F7")}, true, true, true},
         {kViewToolbar, "&Toolbar", {}, true, true, true},
         {kViewStatusBar, "&Status Bar", {}, true, true, true},
         {kHelpControls, "Controls", {}, true, true, true},
@@ -147,7 +148,8 @@ TEST(MainFrame, MenusHoldTheirEntriesInOrder) {
               (QStringList{"&Undo Training\tCtrl+Z", "Learn at &Once", "-", "Driver &Report..."}));
     EXPECT_TRUE(frame.action(kDriverLearnAtOnce)->isChecked());
     EXPECT_EQ(menuTexts(topMenu(frame, "&View")),
-              (QStringList{"Camera", "&Toolbar", "&Status Bar", "-", "&Network\tF8", "Show Status &Text\tF9"}));
+              (QStringList{"Camera", "&Toolbar", "&Status Bar", "-", "Show &Sensors\tF7", "&Network\tF8",
+                           "Show Status &Text\tF9"}));
     QMenu* camera = frame.findChild<QMenu*>(QStringLiteral("cameraMenu"));
     ASSERT_NE(camera, nullptr);
     EXPECT_EQ(menuTexts(camera), (QStringList{"Longshot\tF1", "Follow Track\tF2", "Chase\tF3", "Front\tF4",
