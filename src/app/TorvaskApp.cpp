@@ -48,6 +48,8 @@ QString expertLapKey(const std::string& trackFile) {
     return QStringLiteral("expertLaps/") + QString::fromStdString(stem).toLower();
 }
 const QString kShowSensorsKey = QStringLiteral("view/showSensors");
+// One physics step per frame: below this the simulation runs slower than real time.
+constexpr double kFrameRateTarget = 60.0;
 
 class ViewGraphicsSystem final : public GraphicsSystem {
 public:
@@ -67,6 +69,9 @@ public:
         if (!window.createContext() || !app_.makeViewCurrent()) return fail(2);
         auto device = std::make_unique<GlDevice>(window.context(), &window);
         if (!device->initialise()) return fail(3);
+        // Without a GPU a large window cannot be filled 60 times a second: the device then draws
+        // the scene at a lower resolution and scales it up (the text stays sharp).
+        device->setFrameRateTarget(kFrameRateTarget);
         if (failureCode) *failureCode = 0;
         return device;
     }

@@ -1,12 +1,13 @@
 #include "gl/GlDevice.h"
 
 #include <QOffscreenSurface>
-#include <QWindow>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 
+#include "gl/GlSceneTarget.h"
 #include "gl/GlState.h"
 
 // The device's frame, transforms and render states live here; shader programs, textures,
@@ -31,6 +32,7 @@ GlDevice::~GlDevice() {
         for (GlResource* resource : state->resources) resource->releaseGl();
         QOpenGLExtraFunctions* gl = state->gl;
         deletePrograms(gl, state->programs);
+        releaseSceneTarget(*state);
         gl->glDeleteVertexArrays(1, &state->vao);
         gl->glDeleteSamplers(1, &state->sampler);
         gl->glDeleteBuffers(1, &state->textBuffer);
@@ -93,10 +95,10 @@ bool GlDevice::initialise() {
     // and track fill most of every frame; their blocks are expanded once at upload there instead.
     // A GPU samples compressed blocks for free and keeps them small.
     const auto* renderer = reinterpret_cast<const char*>(gl->glGetString(GL_RENDERER));
-    const bool software = renderer != nullptr && (std::strstr(renderer, "llvmpipe") != nullptr ||
-                                                  std::strstr(renderer, "softpipe") != nullptr ||
-                                                  std::strstr(renderer, "swrast") != nullptr);
-    s.s3tc = !software && s.context->hasExtension("GL_EXT_texture_compression_s3tc");
+    s.software = renderer != nullptr && (std::strstr(renderer, "llvmpipe") != nullptr ||
+                                         std::strstr(renderer, "softpipe") != nullptr ||
+                                         std::strstr(renderer, "swrast") != nullptr);
+    s.s3tc = !s.software && s.context->hasExtension("GL_EXT_texture_compression_s3tc");
     gl->glGenVertexArrays(1, &s.vao);
     gl->glBindVertexArray(s.vao);
     gl->glGenSamplers(1, &s.sampler);
@@ -113,9 +115,24 @@ bool GlDevice::initialise() {
 
 bool GlDevice::isInitialised() const { return state->initialised; }
 
+bool GlDevice::isSoftwareRasteriser() const { return state->software; }
+
+void GlDevice::setSceneScale(double scale) {
+    state->sceneScale = std::clamp(scale, SceneScaleGovernor::kStep, 1.0);
+}
+
+double GlDevice::sceneScale() const { return state->sceneScale; }
+
+void GlDevice::setFrameRateTarget(double fps) {
+    GlState& s = *state;
+    s.targetFps = std::max(0.0, fps);
+    if (s.targetFps > 0.0) s.governor = SceneScaleGovernor(s.targetFps);
+}
+
 bool GlDevice::readBackBuffer(std::vector<std::uint8_t>& rgba, int& width, int& height) {
     GlState& s = *state;
     if (!s.initialised || !s.makeCurrent()) return false;
+    resolveSceneTarget(s);
     width = s.viewportWidth;
     height = s.viewportHeight;
     std::vector<std::uint8_t> bottomUp(std::size_t(width) * std::size_t(height) * 4);
@@ -133,6 +150,8 @@ bool GlDevice::readBackBuffer(std::vector<std::uint8_t>& rgba, int& width, int& 
 bool GlDevice::clear(std::uint32_t flags, std::uint32_t colorArgb, float depth, std::uint32_t stencil) {
     GlState& s = *state;
     if (!s.initialised || !s.makeCurrent()) return false;
+    // The scene's clear comes before its beginScene, and must reach the buffers it draws into.
+    if (!s.inScene) bindSceneTarget(s);
     GLbitfield mask = 0;
     if (flags & kClearTarget) {
         const auto c = argbToFloats(colorArgb);
@@ -157,13 +176,7 @@ bool GlDevice::clear(std::uint32_t flags, std::uint32_t colorArgb, float depth, 
 bool GlDevice::beginScene() {
     GlState& s = *state;
     if (!s.initialised || s.inScene || !s.makeCurrent()) return false;
-    double ratio = 1.0;
-    if (auto* window = dynamic_cast<QWindow*>(s.surface)) ratio = window->devicePixelRatio();
-    const QSize size = s.surface->size();
-    s.viewportWidth = std::max(1, int(std::lround(size.width() * ratio)));
-    s.viewportHeight = std::max(1, int(std::lround(size.height() * ratio)));
-    s.gl->glBindFramebuffer(GL_FRAMEBUFFER, s.context->defaultFramebufferObject());
-    s.gl->glViewport(0, 0, s.viewportWidth, s.viewportHeight);
+    bindSceneTarget(s);
     s.inScene = true;
     return true;
 }
@@ -172,6 +185,7 @@ bool GlDevice::endScene() {
     GlState& s = *state;
     if (!s.inScene) return false;
     s.inScene = false;
+    resolveSceneTarget(s);
     s.gl->glFlush();
     return true;
 }
@@ -191,6 +205,11 @@ bool GlDevice::present() {
     if (!s.initialised || s.inScene || !s.makeCurrent()) return false;
     if (s.capturePresents && !readBackBuffer(s.captured, s.capturedWidth, s.capturedHeight)) s.captured.clear();
     s.context->swapBuffers(s.surface);
+    if (s.targetFps > 0.0 && s.software) {
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now().time_since_epoch());
+        s.sceneScale = s.governor.framePresented(static_cast<std::uint32_t>(ms.count()));
+    }
     return true;
 }
 

@@ -58,6 +58,18 @@ public:
     bool initialise();
     bool isInitialised() const;
 
+    // Whether the renderer is a software rasteriser (it fills pixels on the CPU).
+    bool isSoftwareRasteriser() const;
+    // Draws the 3-D scene at this fraction of the window's width and height (clamped to
+    // [1/16, 1]) and scales it up into the window before the first text, which stays at the
+    // window's resolution; 1 (the default) draws straight into the window.
+    void setSceneScale(double scale);
+    double sceneScale() const;
+    // fps > 0: on a software rasteriser the scene scale follows the frame rate from then on,
+    // down while it stays below fps and back up while there is room (SceneScaleGovernor). A
+    // GPU always draws at the scale set. 0 (the default) leaves the scale alone.
+    void setFrameRateTarget(double fps);
+
     // Reads the back buffer (before present) as RGBA8, rows top to bottom.
     bool readBackBuffer(std::vector<std::uint8_t>& rgba, int& width, int& height);
     // When on, every present() first keeps a copy of the back buffer (for screenshots and

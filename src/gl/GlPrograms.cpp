@@ -89,7 +89,27 @@ void main() {
 }
 )";
 
-enum class Program { Scene, Text };
+// The scene drawn at a reduced scale, stretched over the whole window: one triangle that covers
+// it, its corners from the vertex index alone (no vertex buffer).
+const char* const kStretchVertexShader = R"(#version 330 core
+out vec2 vUv;
+void main() {
+    vec2 corner = vec2(float((gl_VertexID & 1) << 2), float((gl_VertexID & 2) << 1));
+    vUv = corner * 0.5;
+    gl_Position = vec4(corner - 1.0, 0.0, 1.0);
+}
+)";
+
+const char* const kStretchFragmentShader = R"(#version 330 core
+in vec2 vUv;
+uniform sampler2D uScene;
+out vec4 fragColour;
+void main() {
+    fragColour = texture(uScene, vUv);
+}
+)";
+
+enum class Program { Scene, Text, Stretch };
 
 struct UniformEntry {
     Uniform id;
@@ -116,6 +136,7 @@ constexpr UniformEntry kUniforms[] = {
     {Uniform::uViewport, Program::Text, "uViewport"},
     {Uniform::uColour, Program::Text, "uColour"},
     {Uniform::uAtlas, Program::Text, "uAtlas"},
+    {Uniform::uScene, Program::Stretch, "uScene"},
 };
 
 // The table is indexed by the enum: every enumerator has exactly one row, at its own place.
@@ -169,10 +190,13 @@ GLuint link(QOpenGLExtraFunctions* gl, const char* vertex, const char* fragment)
 bool buildPrograms(QOpenGLExtraFunctions* gl, GlPrograms& programs) {
     programs.scene = link(gl, kSceneVertexShader, kSceneFragmentShader);
     programs.text = link(gl, kTextVertexShader, kTextFragmentShader);
-    bool ok = programs.scene != 0 && programs.text != 0;
+    programs.stretch = link(gl, kStretchVertexShader, kStretchFragmentShader);
+    bool ok = programs.scene != 0 && programs.text != 0 && programs.stretch != 0;
     for (const UniformEntry& u : kUniforms) {
         if (!ok) break;
-        const GLuint program = u.program == Program::Scene ? programs.scene : programs.text;
+        const GLuint program = u.program == Program::Scene  ? programs.scene
+                               : u.program == Program::Text ? programs.text
+                                                            : programs.stretch;
         programs.locations[int(u.id)] = gl->glGetUniformLocation(program, u.name);
         ok = programs.locations[int(u.id)] >= 0;
     }
@@ -183,7 +207,8 @@ bool buildPrograms(QOpenGLExtraFunctions* gl, GlPrograms& programs) {
 void deletePrograms(QOpenGLExtraFunctions* gl, GlPrograms& programs) {
     if (programs.scene != 0) gl->glDeleteProgram(programs.scene);
     if (programs.text != 0) gl->glDeleteProgram(programs.text);
-    programs.scene = programs.text = 0;
+    if (programs.stretch != 0) gl->glDeleteProgram(programs.stretch);
+    programs.scene = programs.text = programs.stretch = 0;
 }
 
 void useSceneProgram(GlState& s, bool hasColour, bool hasNormal) {

@@ -1,7 +1,8 @@
 #pragma once
-// The device's two shader programs: the scene's, which reproduces the fixed-function look, and the
-// text overlay's; and the table of their uniforms, whose locations are looked up once at start-up
-// rather than by name on every draw. Internal to gl/.
+// The device's shader programs: the scene's, which reproduces the fixed-function look, the text
+// overlay's, and the one that stretches a scene drawn at a reduced scale over the window; and
+// the table of their uniforms, whose locations are looked up once at start-up rather than by
+// name on every draw. Internal to gl/.
 #include <QOpenGLExtraFunctions>
 
 namespace torvask {
@@ -14,17 +15,20 @@ enum class Uniform {
     uMaterialEmissive, uAmbientSum, uLightCount, uLightDirection, uLightDiffuse, uTexture, uTextured,
     // text program
     uViewport, uColour, uAtlas,
+    // stretch program (the reduced scene over the window)
+    uScene,
     Count
 };
 
 struct GlPrograms {
     GLuint scene = 0;
     GLuint text = 0;
+    GLuint stretch = 0;
     GLint locations[int(Uniform::Count)] = {};
     GLint at(Uniform u) const { return locations[int(u)]; }
 };
 
-// Builds both programs and finds every uniform of the table. False, with nothing left behind,
+// Builds the programs and finds every uniform of the table. False, with nothing left behind,
 // when a shader does not build or a program lacks a uniform the table gives it (a name that no
 // longer matches its shader would otherwise leave that uniform silently unset).
 bool buildPrograms(QOpenGLExtraFunctions* gl, GlPrograms& programs);

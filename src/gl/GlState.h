@@ -13,6 +13,7 @@
 
 #include "gl/GlPrograms.h"
 #include "render/Device.h"
+#include "render/SceneScaleGovernor.h"
 
 namespace torvask {
 
@@ -47,8 +48,25 @@ struct GlState {
     GLuint vao = 0;
     GLuint sampler = 0;
     GLuint textBuffer = 0;
+    // The window's back buffer in pixels, as the last beginScene found it; text is laid out in it.
     int viewportWidth = 1;
     int viewportHeight = 1;
+
+    // Below 1 the 3-D scene is drawn into an offscreen target of this fraction of the window's
+    // width and height, and scaled up into the window before the first text, so the text stays
+    // sharp. A software rasteriser fills fewer pixels that way.
+    double sceneScale = 1.0;
+    GLuint sceneFramebuffer = 0;
+    GLuint sceneColour = 0;
+    GLuint sceneDepth = 0;
+    int targetWidth = 0;  // size the offscreen buffers were made at
+    int targetHeight = 0;
+    int sceneWidth = 1;  // size the scene of this frame is drawn at
+    int sceneHeight = 1;
+    bool drawingScaled = false;  // the offscreen target is bound and not yet scaled up
+    bool software = false;       // the renderer is a software rasteriser
+    double targetFps = 0.0;      // > 0: the scale follows the frame rate (software only)
+    SceneScaleGovernor governor;
 
     Matrix4 world = matrixIdentity();
     Matrix4 view = matrixIdentity();

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "gl/GlDevice.h"
+#include "gl/GlSceneTarget.h"
 
 namespace torvask {
 
@@ -96,6 +97,8 @@ int GlDevice::drawText(Font& font, const std::string& text, int length, const Te
     GlState& s = *state;
     auto* f = dynamic_cast<GlFont*>(&font);
     if (f == nullptr || !s.initialised || !s.makeCurrent()) return 0;
+    // Text goes over the finished scene at the window's own resolution.
+    resolveSceneTarget(s);
     const std::size_t count = length < 0 ? text.size() : std::min(text.size(), std::size_t(length));
     // Lay the glyphs out as quads in window pixels: CR, LF and CR LF each end a line.
     std::vector<float>& quads = s.textQuads;

@@ -433,5 +433,58 @@ TEST_F(GlDeviceTest, TextIsDrawnInItsColourInsideItsRectangleOnly) {
     EXPECT_GT(lit, 0);
 }
 
+// At half scale the scene is drawn into half the pixels and stretched over the whole window,
+// while text drawn over it is the same, pixel for pixel, as at full scale.
+TEST_F(GlDeviceTest, AReducedSceneScaleStretchesTheSceneButNotTheText) {
+    auto font = device->createFont(FontDescription{-12, "Arial"});
+    ASSERT_NE(font, nullptr);
+    auto frame = [&](double scale, std::vector<std::uint8_t>& rgba) {
+        device->setSceneScale(scale);
+        ASSERT_TRUE(device->clear(kClearTarget | kClearZBuffer, 0xFF000000, 1.0f, 0));
+        ASSERT_TRUE(device->beginScene());
+        // A red strip exactly one window column wide, at column 101.
+        putQuad(0, 101.0f / 320.0f - 1.0f, -1.0f, 102.0f / 320.0f - 1.0f, 1.0f, 0.5f, 0xFFFF0000);
+        ASSERT_TRUE(device->setRenderState(RenderState::Lighting, false));
+        drawQuad(0);
+        ASSERT_TRUE(device->beginText(*font));
+        device->drawText(*font, "HHHH", -1, TextRect{300, 200, 400, 220}, kTextLeftTop, 0xFFFFFF00);
+        ASSERT_TRUE(device->endText(*font));
+        ASSERT_TRUE(device->endScene());
+        int w = 0, h = 0;
+        ASSERT_TRUE(device->readBackBuffer(rgba, w, h));
+        ASSERT_EQ(w, 640);
+        ASSERT_EQ(h, 480);
+    };
+    auto redColumns = [](const std::vector<std::uint8_t>& rgba, int y) {
+        std::vector<int> columns;
+        for (int x = 0; x < 640; ++x) {
+            if (rgba[(std::size_t(y) * 640 + x) * 4] > 0) columns.push_back(x);
+        }
+        return columns;
+    };
+    std::vector<std::uint8_t> full, half;
+    frame(1.0, full);
+    frame(0.5, half);
+    EXPECT_EQ(redColumns(full, 240), std::vector<int>{101});
+    for (int y : {0, 240, 479}) {
+        SCOPED_TRACE(y);
+        const std::vector<int> columns = redColumns(half, y);
+        ASSERT_FALSE(columns.empty());
+        EXPECT_GE(columns.size(), 2u);
+        EXPECT_GE(columns.front(), 98);
+        EXPECT_LE(columns.back(), 104);
+    }
+    int textPixels = 0;
+    for (int y = 200; y < 220; ++y) {
+        for (int x = 300; x < 400; ++x) {
+            const std::size_t at = (std::size_t(y) * 640 + x) * 4;
+            ASSERT_EQ(std::memcmp(&full[at], &half[at], 4), 0) << x << "," << y;
+            textPixels += full[at] > 0 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(textPixels, 20);
+    EXPECT_EQ(device->sceneScale(), 0.5);
+}
+
 }  // namespace
 }  // namespace torvask
