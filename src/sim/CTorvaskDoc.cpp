@@ -73,7 +73,7 @@ std::int32_t CTorvaskDoc::simulateFrame() {
     statusText() = formatBuffer("Mode: %s%s\r\n\r\n", personDriving_ ? kTakenWheelModeName : getModeName(mode),
                                 rightedShown_ ? kRightedNotice : "");
     if (learnAtOnce_ && mode == kModeAIControl) {
-        appendStatus("Corrections learned: %d%s\r\n", correctionsLearned_, learner_.busy() ? ", learning\u2026" : "");
+        appendStatus("Corrections learned: %d%s\r\n", correctionsLearned_, learner_.busy() ? ", learning..." : "");
     }
 
     // Esc may tear this scene down and build another (or none) from inside the keyboard
