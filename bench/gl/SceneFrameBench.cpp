@@ -154,6 +154,7 @@ BENCHMARK(BM_SceneFrame)
     ->Arg(16)
     ->Arg(12)
     ->Arg(8)
+    ->Arg(6)
     ->Arg(kAdaptive)
     ->Iterations(120)
     ->Unit(benchmark::kMillisecond);

@@ -14,7 +14,7 @@ public:
     static constexpr double kStep = 1.0 / 16.0;
 
     // targetFps > 0; minScale in (0, 1], a multiple of kStep.
-    explicit SceneScaleGovernor(double targetFps = 60.0, double minScale = 0.5);
+    explicit SceneScaleGovernor(double targetFps = 60.0, double minScale = 0.375);
 
     // One frame was presented at tickMs (a millisecond tick that may wrap). Returns the scale
     // for the frames that follow.
