@@ -102,17 +102,7 @@ bool generateHardTrack(std::uint32_t seed, GeneratedTrack& out) {
         const int depth = 50 * random.uniformInt(10, 16);
         // A ring of corners at uneven distances from the middle, as in the other tracks.
         const int corners = random.uniformInt(5, 7);
-        const double cx = width / 2.0, cz = depth / 2.0;
-        const double rx = width / 2.0 - 45.0, rz = depth / 2.0 - 45.0;
-        const double phase = random.uniform(0.0, 2.0 * kPi);
-        const double step = 2.0 * kPi / corners;
-        std::vector<Vector3> ring;
-        for (int k = 0; k < corners; ++k) {
-            const double angle = phase + step * (k + random.uniform(-0.3, 0.3));
-            const double reach = random.uniform(0.45, 1.0);
-            ring.emplace_back(cx + rx * reach * std::cos(angle), 0.0, cz + rz * reach * std::sin(angle));
-        }
-        if (random.uniform() < 0.5) std::reverse(ring.begin(), ring.end());
+        const std::vector<Vector3> ring = randomCornerRing(random, width, depth, corners, 0.3, 0.45);
 
         // A finger on one side of the ring, into the loop or out of it: the road leaves the side,
         // runs out to a hairpin of radius r, and comes back to the side on a leg splayed away

@@ -37,6 +37,22 @@ int maxSceneCoarseWaypoints() {
     return n;
 }
 
+std::vector<Vector3> randomCornerRing(SeededRandom& random, int width, int depth, int corners, double jitter,
+                                      double minReach) {
+    const double cx = width / 2.0, cz = depth / 2.0;
+    const double rx = width / 2.0 - 45.0, rz = depth / 2.0 - 45.0;
+    const double phase = random.uniform(0.0, 2.0 * M_PI);
+    const double step = 2.0 * M_PI / corners;
+    std::vector<Vector3> ring;
+    for (int k = 0; k < corners; ++k) {
+        const double angle = phase + step * (k + random.uniform(-jitter, jitter));
+        const double reach = random.uniform(minReach, 1.0);
+        ring.emplace_back(cx + rx * reach * std::cos(angle), 0.0, cz + rz * reach * std::sin(angle));
+    }
+    if (random.uniform() < 0.5) std::reverse(ring.begin(), ring.end());
+    return ring;
+}
+
 bool generateTrack(std::uint32_t seed, TrackStyle style, GeneratedTrack& out) {
     if (style == TrackStyle::Hard) return generateHardTrack(seed, out);
     const bool bendStart = style == TrackStyle::BendStart;
@@ -47,17 +63,7 @@ bool generateTrack(std::uint32_t seed, TrackStyle style, GeneratedTrack& out) {
         // A ring of corners around the middle, each at its own distance: dents in the ring make
         // the S-bends and the tighter corners, the ellipse fills the terrain.
         const int corners = bendStart ? random.uniformInt(8, 12) : random.uniformInt(6, 10);
-        const double cx = width / 2.0, cz = depth / 2.0;
-        const double rx = width / 2.0 - 45.0, rz = depth / 2.0 - 45.0;
-        const double phase = random.uniform(0.0, 2.0 * M_PI);
-        const double step = 2.0 * M_PI / corners;
-        std::vector<Vector3> ring;
-        for (int k = 0; k < corners; ++k) {
-            const double angle = phase + step * (k + random.uniform(-0.35, 0.35));
-            const double reach = random.uniform(0.25, 1.0);
-            ring.emplace_back(cx + rx * reach * std::cos(angle), 0.0, cz + rz * reach * std::sin(angle));
-        }
-        if (random.uniform() < 0.5) std::reverse(ring.begin(), ring.end());
+        const std::vector<Vector3> ring = randomCornerRing(random, width, depth, corners, 0.35, 0.25);
 
         std::vector<Vector3> points;
         const int m = corners;

@@ -59,6 +59,13 @@ bool generateTrack(std::uint32_t seed, TrackStyle style, GeneratedTrack& out);
 // generateTrack's TrackStyle::Hard.
 bool generateHardTrack(std::uint32_t seed, GeneratedTrack& out);
 
+class SeededRandom;
+// The corners every generated track is laid round: `corners` points on the ellipse that fills a
+// width x depth terrain 45 units in from its edge, each at angle step*(k + jitter) and at a
+// random share in [minReach, 1) of the ellipse's radius, in a random direction of travel.
+std::vector<Vector3> randomCornerRing(SeededRandom& random, int width, int depth, int corners, double jitter,
+                                      double minReach);
+
 // The ".trn" text of a track: coordinates to a tenth, written without the locale.
 std::string trackFileText(const GeneratedTrack& track);
 
