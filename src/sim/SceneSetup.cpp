@@ -279,6 +279,16 @@ void CTorvaskDoc::buildDecorations() {
     shadowBatch_ = DrawBatch{};
     if (!decorationPool_.create(device.get(), kDecorationVertices, kSceneVertexFormat)) return;
     const TextureLoadOptions triangleFilter{ImageFilter::Triangle, ImageFilter::Triangle};
+    // One textured quad (a strip of two triangles) of the decoration pool; the batch stays empty
+    // when the pool is full.
+    auto addQuad = [&](const SceneVertex (&quad)[4], const std::string& texturePath, DrawBatch& batch) {
+        const int first = decorationPool_.addVertices(4, quad);
+        if (first < 0) return;
+        batch.primitiveType = static_cast<std::int32_t>(PrimitiveType::TriangleStrip);
+        batch.firstVertex = first;
+        batch.primitiveCount = 2;
+        batch.texture = device->loadTexture(toNativeSeparators(texturePath), triangleFilter);
+    };
 
     // Square across the first leg at waypoint 0, the road's width and kStartLineLength along it,
     // just above the ribbon; chequers of one unit (the texture holds two by two).
@@ -299,14 +309,7 @@ void CTorvaskDoc::buildDecorations() {
         const float length = kStartLineLength / 2.0f;
         const SceneVertex line[4] = {corner(at + toRight - half, tiles, 0), corner(at - toRight - half, 0, 0),
                                      corner(at + toRight + half, tiles, length), corner(at - toRight + half, 0, length)};
-        const int first = decorationPool_.addVertices(4, line);
-        if (first >= 0) {
-            startLineBatch_.primitiveType = static_cast<std::int32_t>(PrimitiveType::TriangleStrip);
-            startLineBatch_.firstVertex = first;
-            startLineBatch_.primitiveCount = 2;
-            startLineBatch_.texture =
-                device->loadTexture(toNativeSeparators(tracksPath + "startline.dds"), triangleFilter);
-        }
+        addQuad(line, tracksPath + "startline.dds", startLineBatch_);
     }
 
     // The car's footprint and a margin for the soft edge, in the car's frame (front +z), at the
@@ -316,14 +319,7 @@ void CTorvaskDoc::buildDecorations() {
     const float y = kShadowHeight;
     const SceneVertex shadow[4] = {vertex(x, y, -z, 0, 1, 0, kWhite, 1, 1), vertex(-x, y, -z, 0, 1, 0, kWhite, 0, 1),
                                    vertex(x, y, z, 0, 1, 0, kWhite, 1, 0), vertex(-x, y, z, 0, 1, 0, kWhite, 0, 0)};
-    const int first = decorationPool_.addVertices(4, shadow);
-    if (first >= 0) {
-        shadowBatch_.primitiveType = static_cast<std::int32_t>(PrimitiveType::TriangleStrip);
-        shadowBatch_.firstVertex = first;
-        shadowBatch_.primitiveCount = 2;
-        shadowBatch_.texture =
-            device->loadTexture(toNativeSeparators(carsPath + "default\\shadow.dds"), triangleFilter);
-    }
+    addQuad(shadow, carsPath + "default\\shadow.dds", shadowBatch_);
 }
 
 std::int32_t CTorvaskDoc::buildStaticGeometry() {
