@@ -144,20 +144,30 @@ std::int32_t CTorvaskDoc::updateDriving() {
         driver->drive();
     }
 
-    if (lastPhysicsTick == 0) lastPhysicsTick = now();
+    if (lastPhysicsTick == 0) {
+        lastPhysicsTick = now();
+        physicsCarryFraction_ = 0.0;
+    }
     auto elapsed = static_cast<std::int32_t>(now() - lastPhysicsTick);
     if (elapsed > kStallLimitMs) {
         // The stalled time does not count towards the lap, and it never becomes a burst of steps.
         lapStartTick += static_cast<std::uint32_t>(elapsed);
         elapsed = kStallFrameMs;
+        physicsCarryFraction_ = 0.0;
     }
     if (mode == kModeIdle) return 0;
 
-    if (static_cast<double>(elapsed) >= physicsInterval) {
+    // The clock counts whole milliseconds and a step stands for 16.67 of them: the fraction
+    // below the millisecond is carried as well, or every step would cost up to a millisecond
+    // more real time and the simulation would run 2 % slow at frame rates above 60.
+    const double due = static_cast<double>(elapsed) + physicsCarryFraction_;
+    if (due >= physicsInterval) {
         physicsServer().step(physicsStepSize);
         // Carry the part of elapsed beyond one interval, so a slow frame is caught up later.
-        const auto carried = static_cast<std::int32_t>(static_cast<double>(elapsed) - physicsInterval);
-        lastPhysicsTick = now() - static_cast<std::uint32_t>(carried);
+        const double carried = due - physicsInterval;
+        const auto wholeMs = static_cast<std::int32_t>(carried);
+        lastPhysicsTick = now() - static_cast<std::uint32_t>(wholeMs);
+        physicsCarryFraction_ = carried - wholeMs;
         ++physicsStepsThisSecond;
     }
 

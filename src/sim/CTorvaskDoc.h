@@ -362,6 +362,7 @@ private:
     double physicsInterval = 1000.0 / 60.0;  // ms of real time one physics step stands for
     double physicsStepSize = 0.05;           // s of simulated time per physics step
     std::uint32_t lastPhysicsTick = 0;       // 0: pacing has not started
+    double physicsCarryFraction_ = 0.0;      // ms below the clock's resolution carried past lastPhysicsTick
     ConfigFile config;
     std::string tracksPath;
     std::string driversPath;

@@ -40,7 +40,7 @@ TEST_F(FrameLoopTest, ConstructorValues) {
 
 TEST_F(FrameLoopTest, PhysicsRateAtSixtyAndThirtyFramesPerSecond) {
     struct Row { double fps; double wantRate; };
-    const Row rows[] = {{60.0, 1.00}, {120.0, 1.00}, {30.0, 0.50}};
+    const Row rows[] = {{60.0, 1.00}, {72.0, 1.00}, {120.0, 1.00}, {30.0, 0.50}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.fps);
         SetUp();
@@ -53,7 +53,7 @@ TEST_F(FrameLoopTest, PhysicsRateAtSixtyAndThirtyFramesPerSecond) {
             due -= ms;
             ASSERT_EQ(frameAfter(ms), 0);
         }
-        EXPECT_NEAR(physicsRateOf(doc->getFpsText()), row.wantRate, 0.021) << doc->getFpsText();
+        EXPECT_NEAR(physicsRateOf(doc->getFpsText()), row.wantRate, 0.011) << doc->getFpsText();
         EXPECT_EQ(doc->getFpsText().rfind("FPS: ", 0), 0U);
         TearDown();
     }
@@ -78,8 +78,9 @@ TEST_F(FrameLoopTest, ThirtyFramesPerSecondCarryTheRemainderUntilTheStallGuardFi
             EXPECT_EQ(doc->getLapStartTick() - lapStart, lag + (frame % 3 == 2 ? 34U : 33U));
             EXPECT_EQ(newLag, 3U);
         } else {
+            // 16.33 or 17.33 ms more, in whole milliseconds (the fraction is carried apart).
             EXPECT_GE(newLag - lag, 16U);
-            EXPECT_LE(newLag - lag, 17U);
+            EXPECT_LE(newLag - lag, 18U);
         }
         lag = newLag;
     }
@@ -211,9 +212,9 @@ TEST_F(FrameLoopTest, BestLapKeepsTheShortest) {
 TEST_F(FrameLoopTest, LapTextShowsTheRunningLap) {
     startRunning();
     const std::uint32_t start = doc->getLapStartTick();
-    // Frames of 17 ms run one step each and carry nothing, so the stall guard never fires;
-    // 3602 of them make 61 234 ms.
-    for (int i = 0; i < 3602; ++i) ASSERT_EQ(frameAfter(17), 0);
+    // Frames of 17, 17 and 16 ms keep pace with the physics, so the stall guard never fires;
+    // 3674 of them make 61 234 ms.
+    for (int i = 0; i < 3674; ++i) ASSERT_EQ(frameAfter(i % 3 == 2 ? 16 : 17), 0);
     ASSERT_EQ(host->clock.tickCount() - start, 61234U);
     EXPECT_EQ(doc->getLapText(), "Cur. Lap: 01:01.234\r\nLast Lap: 99:99.999\r\nBest Lap: 99:99.999");
 }
