@@ -42,10 +42,11 @@ constexpr int kSavedMessageMs = 4000;
 // The Driver Report is offered once a drive has this many laps.
 constexpr std::size_t kLapsBeforeReport = 3;
 
-// The settings key of the expert's best lap on a track: its file's name, without case.
+// The settings key of the expert demonstration's best lap on a track: its file's name, without
+// case. (Earlier versions kept the person's own best lap under "expertLaps/".)
 QString expertLapKey(const std::string& trackFile) {
     const std::string stem = std::filesystem::path(trackFile).stem().string();
-    return QStringLiteral("expertLaps/") + QString::fromStdString(stem).toLower();
+    return QStringLiteral("expertDemoLaps/") + QString::fromStdString(stem).toLower();
 }
 const QString kShowSensorsKey = QStringLiteral("view/showSensors");
 // One physics step per frame: below this the simulation runs slower than real time.
@@ -167,14 +168,6 @@ TorvaskApp::TorvaskApp(std::unique_ptr<TickClock> clock) : clock_(std::move(cloc
     const bool learnAtOnce = openSettings()->value(QStringLiteral("driver/learnAtOnce"), true).toBool();
     doc_->setLearnAtOnce(learnAtOnce);
     frame_->action(command::kDriverLearnAtOnce)->setChecked(learnAtOnce);
-    doc_->setKeyFilter([this](KeyState& keys, double dt) {
-        if (!expertChosen_ || doc_->getMode() != kModeUserControl || !doc_->getCar()) return;
-        if (!expert_ || expertScene_ != doc_->getSceneGeneration()) {
-            expert_ = std::make_unique<ExpertDriver>(doc_->getTrack());
-            expertScene_ = doc_->getSceneGeneration();
-        }
-        expert_->apply(*doc_, keys, clock_->tickCount(), dt);
-    });
     connect(frame_.get(), &CMainFrame::learnAtOnceToggled, this, [this](bool on) {
         doc_->setLearnAtOnce(on);
         openSettings()->setValue(QStringLiteral("driver/learnAtOnce"), on);
@@ -266,19 +259,7 @@ void TorvaskApp::observeDrive() {
     // A drive on another track (or an ended scene) is not this scene's to report.
     if (record_ && recordScene_ != doc_->getSceneGeneration()) record_.reset();
     if (!doc_->isSceneReady()) return;
-    if (doc_->getMode() == kModeUserControl) {
-        // The person demonstrating is the expert the driver learns from.
-        const LapTime& best = doc_->getBestLap();
-        if (isShorterLap(best, noLapTime())) {
-            const std::int64_t ms = std::int64_t{best.minute} * 60000 + std::int64_t{best.second} * 1000 +
-                                    best.milliseconds;
-            const std::int64_t known = expertBestLapMs();
-            if (known == 0 || ms < known) {
-                expertBestMs_ = ms;
-                openSettings()->setValue(expertLapKey(expertTrack_), static_cast<qlonglong>(ms));
-            }
-        }
-    }
+    if (doc_->getMode() == kModeUserControl) noteExpertLap();
     if (doc_->getMode() != kModeAIControl || !record_ || recordStart_ != doc_->getAIControlStarts()) {
         // Started inside this frame: the drive is recorded from the next one.
         if (doc_->getMode() == kModeAIControl) {
@@ -297,6 +278,32 @@ void TorvaskApp::observeDrive() {
         reportOffered_ = true;
         if (askYesNo("The driver has driven 3 laps. Show the Driver Report?")) showDriverReport();
     }
+}
+
+void TorvaskApp::noteExpertLap() {
+    // Only a lap the expert drove from line to line is the expert's: one in which the person took
+    // the wheel is theirs, and a person's lap is no yardstick for the driver.
+    if (!expert_) return;
+    if (expertLapScene_ != expertScene_) {
+        expertLapScene_ = expertScene_;
+        expertLapsSeen_ = doc_->getLapsCompleted();
+        expertLapWhole_ = true;
+    }
+    if (expert_->personDriving()) expertLapWhole_ = false;
+    const std::int32_t laps = doc_->getLapsCompleted();
+    if (laps == expertLapsSeen_) return;
+    if (laps == expertLapsSeen_ + 1 && expertLapWhole_) {
+        const LapTime& lap = doc_->getLastLap();
+        const std::int64_t ms =
+            std::int64_t{lap.minute} * 60000 + std::int64_t{lap.second} * 1000 + lap.milliseconds;
+        const std::int64_t known = expertBestLapMs();
+        if (ms > 0 && (known == 0 || ms < known)) {
+            expertBestMs_ = ms;
+            openSettings()->setValue(expertLapKey(expertTrack_), static_cast<qlonglong>(ms));
+        }
+    }
+    expertLapsSeen_ = laps;
+    expertLapWhole_ = !expert_->personDriving();
 }
 
 std::int64_t TorvaskApp::expertBestLapMs() {
@@ -431,8 +438,26 @@ SetupChoice TorvaskApp::runSimulationSetup(const std::string& tracksFolder, cons
         choice.driverFile = dialog.driverFile;
         lastSetup_ = choice;
         expertChosen_ = dialog.expert;
+        chooseExpert(expertChosen_);
     }
     return choice;
+}
+
+void TorvaskApp::chooseExpert(bool chosen) {
+    // Only the expert's filter: without it the keys stay as read, frozen while the window has no keyboard.
+    if (!chosen) {
+        doc_->setKeyFilter({});
+        expert_.reset();
+        return;
+    }
+    doc_->setKeyFilter([this](KeyState& keys, double dt) {
+        if (doc_->getMode() != kModeUserControl || !doc_->getCar()) return;
+        if (!expert_ || expertScene_ != doc_->getSceneGeneration()) {
+            expert_ = std::make_unique<ExpertDriver>(doc_->getTrack());
+            expertScene_ = doc_->getSceneGeneration();
+        }
+        expert_->apply(*doc_, keys, clock_->tickCount(), dt);
+    });
 }
 
 bool TorvaskApp::runTrainingDialog(Driver& driver, const std::string& patternPrefix, const std::string& lobeFolder,

@@ -98,6 +98,10 @@ private:
     // Hands the keyboard to the view once control is back in the event loop, if a scene runs
     // and nothing modal is open.
     void scheduleViewFocus();
+    // Installs (or removes) the key filter through which the expert drives in User Control.
+    void chooseExpert(bool chosen);
+    // Keeps the expert's best lap on this track from the laps it drove whole.
+    void noteExpertLap();
 
     std::unique_ptr<TickClock> clock_;
     std::unique_ptr<CMainFrame> frame_;
@@ -118,6 +122,10 @@ private:
     bool expertChosen_ = false;
     std::unique_ptr<ExpertDriver> expert_;
     std::uint64_t expertScene_ = 0;
+    // The lap the expert is driving: whether it has had the wheel all of it so far.
+    std::uint64_t expertLapScene_ = ~std::uint64_t{0};
+    std::int32_t expertLapsSeen_ = 0;
+    bool expertLapWhole_ = false;
 };
 
 // The View > Camera command of the camera the controller runs, or 0 when it is none of the six.

@@ -201,7 +201,8 @@ public:
     const std::string& getTeachingFile() const { return teachingFile_; }
 
     // Called with each frame's key snapshot before the document acts on it (the window's expert
-    // demonstration holds its keys through it); dt in seconds. Empty: the keys as read.
+    // demonstration holds its keys through it); dt in seconds. Empty: the keys as read. Set, it is
+    // also called when the keyboard cannot be read, with no key held.
     using KeyFilter = std::function<void(KeyState& keys, double dt)>;
     void setKeyFilter(KeyFilter filter) { keyFilter_ = std::move(filter); }
 

@@ -44,7 +44,12 @@ bool CTorvaskDoc::readKeyState() {
 }
 
 void CTorvaskDoc::readKeyboard(double dt) {
-    if (!readKeyState()) return;
+    if (!readKeyState()) {
+        // A window without the keyboard (another one has the focus) holds no key; whoever drives
+        // through the filter keeps driving instead of freezing at the last controls.
+        if (!keyFilter_) return;
+        keyState.fill(0);
+    }
     if (dt == 0.0) dt = kMinimumKeyboardDt;
     if (keyFilter_) keyFilter_(keyState, dt);
 
