@@ -1,7 +1,12 @@
-// What the network dock costs the 3-D view: the real window (1280x800) with the Demo driver on
+// What the network dock costs the 3-D view: the real window (1280x800) with the Demo driver's
+// network on
 // Esses in AI Control, frames run as the idle loop runs them (a frame, then the pending paint
 // events), once with View > Network closed, once open beside the view (which makes the view
-// narrower) and once open as a floating window (the view keeps its size). Each reports
+// narrower) and once open as a floating window (the view keeps its size); and, dock closed, the
+// frames in which the driver learns a correction at once (D held 30 frames, then let go, five
+// times; only the frames while the training runs on the other core count), with the wall time
+// from the release to the new network driving. The driver is a copy of Demo whose teaching is
+// its first 5,000 patterns, written beside it for the run and removed after. Each reports
 // frames per wall-clock second (fps) and per CPU second of the whole process (fps_cpu); the last
 // line gives the open rates over the closed one, per CPU second, from this same run. Needs a display with OpenGL 3.3 (xvfb-run with Mesa's llvmpipe) and the build folder's
 // data beside the benchmark's folder.
@@ -11,16 +16,20 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDockWidget>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <chrono>
 #include <ctime>
 #include <cstdio>
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 
 #include "app/CMainFrame.h"
+#include "app/CTorvaskView.h"
 #include "app/CommandIds.h"
 #include "app/SetupDialog.h"
 #include "app/TorvaskApp.h"
@@ -37,6 +46,29 @@ torvask::VirtualTickClock* gClock = nullptr;
 
 std::unique_ptr<TorvaskApp> gApp;
 
+constexpr int kTeachingPatterns = 5000;
+const char* const kBenchDriver = "Learning bench";
+
+// Demo's network with a teaching of kTeachingPatterns, in the build's drivers folder.
+struct BenchDriver {
+    std::filesystem::path driver, patterns;
+    explicit BenchDriver(const std::filesystem::path& folder)
+        : driver(folder / (std::string(kBenchDriver) + ".driver")),
+          patterns(folder / (std::string(kBenchDriver) + ".patterns")) {
+        std::filesystem::copy_file(folder / "Demo.driver", driver, std::filesystem::copy_options::overwrite_existing);
+        std::ifstream in(folder / "Demo.patterns");
+        std::ofstream out(patterns);
+        std::string line;
+        for (int i = 0; i < kTeachingPatterns && std::getline(in, line); ++i) out << line << '\n';
+    }
+    ~BenchDriver() {
+        std::error_code ec;
+        std::filesystem::remove(driver, ec);
+        std::filesystem::remove(patterns, ec);
+    }
+};
+std::unique_ptr<BenchDriver> gBenchDriver;
+
 // One application for every case: Esses and the Demo driver, chosen in the real Setup dialog.
 TorvaskApp& application() {
     if (!gApp) gApp = [] {
@@ -45,7 +77,9 @@ TorvaskApp& application() {
         auto made = std::make_unique<TorvaskApp>(std::move(clock));
         // The benchmark sits in build/bench; the program's data in build/.
         const std::filesystem::path bench = std::filesystem::path(torvask::programFolder()) / "";
-        made->setProgramFolder(bench.parent_path().parent_path().string() + "/");
+        const std::filesystem::path build = bench.parent_path().parent_path();
+        gBenchDriver = std::make_unique<BenchDriver>(build / "drivers");
+        made->setProgramFolder(build.string() + "/");
         made->frame().resize(1280, 800);
         made->frame().show();
         auto* chooser = new QTimer(qApp);
@@ -53,7 +87,7 @@ TorvaskApp& application() {
             auto* dialog = qobject_cast<torvask::SetupDialog*>(QApplication::activeModalWidget());
             if (!dialog || !dialog->isVisible()) return;
             dialog->trackList()->setCurrentIndex(dialog->trackList()->findText(QStringLiteral("Esses")));
-            dialog->driverList()->setCurrentIndex(dialog->driverList()->findText(QStringLiteral("Demo")));
+            dialog->driverList()->setCurrentIndex(dialog->driverList()->findText(QString::fromUtf8(kBenchDriver)));
             chooser->stop();
             dialog->okButton()->click();
         });
@@ -100,12 +134,57 @@ void frames(benchmark::State& state, Dock dock) {
     gRates[dock] = rate;
 }
 
+// The view's keyboard reads the key events that reach its window; focus decides that they do.
+void sendKey(TorvaskApp& app, QEvent::Type type) {
+    QKeyEvent event(type, Qt::Key_D, Qt::NoModifier, QStringLiteral("d"));
+    QCoreApplication::sendEvent(&app.view(), &event);
+}
+
+void BM_WhileLearning(benchmark::State& state) {
+    TorvaskApp& app = application();
+    if (app.frame().action(torvask::command::kViewNetwork)->isChecked()) {
+        app.frame().action(torvask::command::kViewNetwork)->trigger();
+    }
+    torvask::CTorvaskDoc& doc = app.document();
+    long count = 0, frameNumber = 0;
+    double seconds = 0.0, handOver = 0.0;
+    auto frame = [&] {
+        gClock->advance(frameNumber++ % 3 == 0 ? 16 : 17);
+        app.runFrame();
+        QApplication::processEvents();
+    };
+    for (auto _ : state) {
+        const int learned = doc.getCorrectionsLearned();
+        app.view().requestActivate();
+        for (int i = 0; i < 30 && QGuiApplication::focusWindow() != &app.view(); ++i) QApplication::processEvents();
+        sendKey(app, QEvent::KeyPress);
+        for (int i = 0; i < 30; ++i) frame();
+        sendKey(app, QEvent::KeyRelease);
+        const auto released = std::chrono::steady_clock::now();
+        while (!doc.isLearning() && doc.getCorrectionsLearned() == learned) frame();
+        const auto start = std::chrono::steady_clock::now();
+        while (doc.isLearning()) {
+            frame();
+            ++count;
+        }
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        // Learned, it drives once the wheel is handed back.
+        while (doc.hasTheWheel()) frame();
+        handOver = std::max(handOver, std::chrono::duration<double>(std::chrono::steady_clock::now() - released).count());
+        if (doc.getCorrectionsLearned() == learned) state.SkipWithError("no correction was learned");
+    }
+    state.counters["fps"] = seconds > 0 ? count / seconds : 0.0;
+    state.counters["frames"] = static_cast<double>(count);
+    state.counters["release_to_driving_max_s"] = handOver;
+}
+
 void BM_NetworkClosed(benchmark::State& state) { frames(state, kClosed); }
 void BM_NetworkDocked(benchmark::State& state) { frames(state, kDocked); }
 void BM_NetworkFloating(benchmark::State& state) { frames(state, kFloating); }
 BENCHMARK(BM_NetworkClosed)->Iterations(1500)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NetworkDocked)->Iterations(1500)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NetworkFloating)->Iterations(1500)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WhileLearning)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
@@ -120,5 +199,6 @@ int main(int argc, char** argv) {
     }
     benchmark::Shutdown();
     gApp.reset();  // before the application object it needs
+    gBenchDriver.reset();
     return 0;
 }
