@@ -306,6 +306,9 @@ private:
     // while another running copy holds the configured one.
     void claimTempFolder();
     std::uint32_t now() const;
+    // Opens User Control's recording; a file that cannot be written is reported once and
+    // nothing is recorded.
+    void openRecording();
     void takeTheWheel();
     void handBackTheWheel();
     // Offers to save a changed driver (Yes, No, Cancel); true when the caller may go on.
@@ -411,6 +414,7 @@ private:
     bool handOverSettling_ = false;
     std::uint32_t lastDriveKeyTick_ = 0;
     std::int32_t correctionsStarted_ = 0;  // names the correction files of this scene
+    bool recordingFailureReported_ = false;  // User Control's pattern file could not be opened
     std::string currentCorrection_;
     std::vector<std::string> pendingCorrections_;
     std::string teachingFile_;

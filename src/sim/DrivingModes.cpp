@@ -43,10 +43,27 @@ std::int32_t CTorvaskDoc::enterUserControl() {
     drivingStarted = false;
     lastPhysicsTick = 0;
     resetCar(0);
-    if (driver) driver->openPatternFiles(patternsPath);
+    if (driver) openRecording();
     showCarCamera(kUserControlCamera, 0);
     mode = kModeUserControl;
     return 0;
+}
+
+void CTorvaskDoc::openRecording() {
+    errno = 0;
+    driver->openPatternFiles(patternsPath);
+    if (driver->patternFilesWritable()) {
+        recordingFailureReported_ = false;
+        return;
+    }
+    // Counted but never written, the patterns would fail the training Esc offers with a read
+    // error. The person drives on unrecorded; said once, not at every Esc that follows.
+    const int reason = errno;
+    driver->closePatternFiles();
+    if (recordingFailureReported_) return;
+    recordingFailureReported_ = true;
+    formatMessage("Error recording training patterns\n\n%s\n%s", patternFileName(patternsPath, 0).c_str(),
+                  reason != 0 ? std::strerror(reason) : "The file could not be written.");
 }
 
 std::int32_t CTorvaskDoc::leaveUserControl() {

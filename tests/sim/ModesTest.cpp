@@ -260,6 +260,25 @@ TEST_F(ModesTest, EscWithNothingRecordedSaysSoAndKeepsDriving) {
     EXPECT_TRUE(doc->getDriver()->patternFilesOpen());  // recording goes on
 }
 
+// A recording file that cannot be opened: said once, nothing counted, and Esc offers no training
+// that could only fail to read it.
+TEST_F(ModesTest, ARecordingFileThatCannotBeOpenedIsReportedOnceAndNothingCounted) {
+    std::filesystem::create_directories(tempFolder() + "patterns.0");  // in the way of the file
+    startRunning();
+    host->press(dik::kW);
+    for (int i = 0; i < 30; ++i) ASSERT_EQ(frameAfter(17), 0);
+    EXPECT_EQ(doc->getDriver()->getPatternCount(), 0);
+    host->releaseAll();
+    host->press(dik::kEscape);
+    ASSERT_EQ(frameAfter(17), 0);
+    host->releaseAll();
+    EXPECT_EQ(messages.messages, (std::vector<std::string>{"Error recording training patterns\n\n" + tempFolder() +
+                                                               "patterns.0\nIs a directory",
+                                                           "No training data was recorded: drive first"}));
+    EXPECT_TRUE(host->questions.empty());
+    EXPECT_EQ(doc->getMode(), kModeUserControl);
+}
+
 TEST_F(ModesTest, EscInUserControlNoRestartsInsideTheFrame) {
     startRunning();
     recordAPattern();
