@@ -17,6 +17,7 @@ constexpr std::uint32_t kCentreLine = 0xFFC8C8CC;
 constexpr std::uint32_t kStartLine = 0xFFFFFFFF;
 constexpr std::uint32_t kOffTrackFill = 0xFFE61E1E;
 constexpr std::uint32_t kOffTrackRing = 0xFF000000;
+constexpr double kOffTrackRingWidth = 1.5;
 // The terrain's walls stand this far inside its edge (render units).
 constexpr double kWallInset = 10.0;
 
@@ -191,8 +192,15 @@ PlotImage TrackPlot::draw(const std::vector<TracePoint>& trace) const {
         canvas.line(at(trace[i - 1].x, trace[i - 1].z), at(trace[i].x, trace[i].z), 2.5,
                     speedColour(trace[i].speed, top));
     }
-    for (const TracePoint& t : trace) {
-        if (t.offTrack) canvas.disc(at(t.x, t.z), kOffTrackRadius, kOffTrackFill, kOffTrackRing, 1.5);
+    // Rings under every disc, then the discs: ring over disc, a long run of frames off the ribbon
+    // would show as a black smear with one red dot at its end.
+    for (const bool ring : {true, false}) {
+        for (const TracePoint& t : trace) {
+            if (!t.offTrack) continue;
+            const double radius = kOffTrackRadius + (ring ? 0.5 : -0.5) * kOffTrackRingWidth;
+            const std::uint32_t colour = ring ? kOffTrackRing : kOffTrackFill;
+            canvas.disc(at(t.x, t.z), radius, colour, colour, 0.0);
+        }
     }
 
     // The legend's colour bar, slow to fast.
