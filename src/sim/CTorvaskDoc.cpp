@@ -124,9 +124,9 @@ std::int32_t CTorvaskDoc::updateDriving() {
         // The driver's pedal fades out over up to 0.4 s after the hand-over. Recorded meanwhile,
         // a driver that was braking to a stall would be taught to brake at rest, in the very
         // correction meant to teach it to pull away.
+        const bool throttleHeld = isKeyDown(keyState, dik::kW) || isKeyDown(keyState, dik::kUp);
+        const bool brakeHeld = isKeyDown(keyState, dik::kS) || isKeyDown(keyState, dik::kDown);
         if (handOverSettling_ && personDriving_) {
-            const bool throttleHeld = isKeyDown(keyState, dik::kW) || isKeyDown(keyState, dik::kUp);
-            const bool brakeHeld = isKeyDown(keyState, dik::kS) || isKeyDown(keyState, dik::kDown);
             handOverSettling_ = (throttle > 0.0 && !throttleHeld) || (brake > 0.0 && !brakeHeld);
         }
         // Waiting to hand back with no drive key held is the person letting go, not a lesson:
@@ -135,7 +135,9 @@ std::int32_t CTorvaskDoc::updateDriving() {
         if (drivingStarted && !idleAtRest && !overturned && !handingBack && !(personDriving_ && handOverSettling_) &&
             now() - timing.lastRecordTick >= kRecordIntervalMs) {
             const std::vector<double> inputs = car->getInputs(0);
-            driver->recordPattern(inputs, outputs);
+            const bool pullingAway = throttleHeld && !brakeHeld && car->getSpeed() < kPullAwaySpeed;
+            driver->recordPattern(inputs, pullingAway ? std::vector<double>{outputs[0], throttleOutput(1.0, 0.0)}
+                                                      : outputs);
             timing.lastRecordTick = now();
             // A correction changes the driver's teaching: closing or leaving offers to save it.
             if (personDriving_) driverModified = true;

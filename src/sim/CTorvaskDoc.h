@@ -66,6 +66,11 @@ inline constexpr std::uint32_t kDepthClearColor = 0xFF0096FF;
 inline constexpr std::uint32_t kRecordIntervalMs = 200;
 // Display speed below which the car counts as standing still for recording.
 inline constexpr double kRestSpeed = 0.5;
+// Below this speed a held throttle key is recorded as the full pedal it asks for: the keyboard's
+// pedal takes four seconds to rise, so a standing start otherwise teaches "next to no pedal at
+// rest", and a driver that learns it, a shade short, brakes where it stands and never moves.
+// Well below the slowest bend the demonstrator takes (about 26), so no corner is taught by it.
+inline constexpr double kPullAwaySpeed = 15.0;
 inline constexpr std::int32_t kStallLimitMs = 300;
 inline constexpr std::int32_t kStallFrameMs = 20;
 // How long after the last drive key is released the learned driver takes the car back.

@@ -1,6 +1,7 @@
 // Keyboard handling and the driving modes through the headless host: cameras per key, the
 // snapshot's recovery, pattern recording, Esc into training or a restart, saving, closing.
 #include <cmath>
+#include <sstream>
 
 #include "SimFixture.h"
 #include "driver/Driver.h"
@@ -258,6 +259,22 @@ TEST_F(ModesTest, EscWithNothingRecordedSaysSoAndKeepsDriving) {
     EXPECT_EQ(doc->getSceneGeneration(), generation);
     EXPECT_EQ(doc->getMode(), kModeUserControl);
     EXPECT_TRUE(doc->getDriver()->patternFilesOpen());  // recording goes on
+}
+
+// Pulling away from rest, the held throttle key is recorded as the full pedal it asks for, not
+// the keyboard's slowly rising one; once the car is moving, the pedal as it is.
+TEST_F(ModesTest, AStandingStartIsRecordedWithTheFullPedal) {
+    startRunning();
+    host->press(dik::kW);
+    for (int i = 0; i < 150; ++i) ASSERT_EQ(frameAfter(17), 0);
+    doc->getDriver()->closePatternFiles();
+    std::istringstream lines(TempDir::read(tempFolder() + "patterns.0"));
+    std::vector<double> throttles;
+    for (std::string line; std::getline(lines, line);) throttles.push_back(std::stod(line.substr(line.rfind('\t') + 1)));
+    ASSERT_GE(throttles.size(), 5U);
+    EXPECT_EQ(throttles.front(), 1.0);
+    EXPECT_GT(throttles.back(), 0.5);
+    EXPECT_LT(throttles.back(), 1.0);
 }
 
 // A recording file that cannot be opened: said once, nothing counted, and Esc offers no training
