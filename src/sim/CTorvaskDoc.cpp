@@ -92,9 +92,13 @@ std::int32_t CTorvaskDoc::simulateFrame() {
     if (renderEnabled) render();
 
     ++framesThisSecond;
-    if (now() - timing.fpsWindowStart >= 1000U) {
+    const std::uint32_t windowMs = now() - timing.fpsWindowStart;
+    if (windowMs >= 1000U) {
+        // The window closes on the first frame past the second, so it is a little longer than
+        // one: the steps are taken over its real length, or a sixty-first step in it would show
+        // a simulation running at real time as 1.02.
         fpsText = formatBuffer("FPS: %d\r\nPhysics Rate: %2.2f\r\n", framesThisSecond,
-                               physicsStepsThisSecond * kPhysicsRateScale);
+                               physicsStepsThisSecond * kPhysicsRateScale * 1000.0 / windowMs);
         framesThisSecond = 0;
         physicsStepsThisSecond = 0;
         timing.fpsWindowStart = now();

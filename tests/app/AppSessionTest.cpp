@@ -770,12 +770,11 @@ TEST_F(AppSession, SaveWritesToTheDriversFileAndTheTitleShowsUnsavedChanges) {
     EXPECT_EQ(offeredName, QStringLiteral("mine.driver"));
 }
 
-// The whole teaching loop as a person meets it: a hard track generated in Setup, the expert's
-// demonstration, training, a correction in AI Control learned at once without any dialog,
-// Undo Training back to the exact network, and saving.
+// The whole teaching loop as a person meets it: a hard track from Generate..., the expert's
+// demonstration, training, a correction learned at once without any dialog, Undo Training back
+// to the exact network, and saving.
 TEST_F(AppSession, GenerateExpertTrainCorrectLearnUndoAndSave) {
-    int step = 0;
-    auto setup = whenModal([&step](QWidget* w) {
+    auto setup = whenModal([step = 0](QWidget* w) mutable {
         auto* setupDialog = qobject_cast<SetupDialog*>(w);
         auto* generate = qobject_cast<GenerateTrackDialog*>(w);
         if (step == 0 && setupDialog && setupDialog->isVisible()) {
@@ -789,22 +788,15 @@ TEST_F(AppSession, GenerateExpertTrainCorrectLearnUndoAndSave) {
             step = 2;
         } else if (step == 2 && setupDialog && setupDialog->trackList()->currentText() == "Generated 5") {
             setupDialog->driverList()->setCurrentIndex(setupDialog->driverList()->findText("Expert demonstration"));
-            screenshot("setup-generated");
             QTimer::singleShot(0, setupDialog->okButton(), &QPushButton::click);
             return true;
         }
         return false;
     });
-    ASSERT_TRUE(app->initialUpdate());
-    ASSERT_TRUE(*setup);
-    EXPECT_TRUE(fs::exists(folder.dir.path() / "tracks/Generated 5.trn"));
-
-    // The expert drives in User Control and its driving is recorded.
-    frames(600);
-    EXPECT_EQ(statusText().rfind("Mode: User Control\r\n", 0), 0u);
+    ASSERT_TRUE(app->initialUpdate() && *setup);
+    frames(600);  // the expert drives and is recorded, one pattern every 200 ms
     EXPECT_NE(statusText().find("Expert demonstration - any drive key takes over"), std::string::npos);
-    EXPECT_GT(doc().getCar()->getSpeed(), 20.0);
-    EXPECT_GT(doc().getDriver()->getPatternCount(), 40);  // one every 200 ms for 10 s
+    EXPECT_GT(doc().getDriver()->getPatternCount(), 40);
     screenshot("expert-driving");
 
     auto yes = testing::answerMessageBox("Train driver with collected data?", QMessageBox::Yes);
@@ -814,21 +806,16 @@ TEST_F(AppSession, GenerateExpertTrainCorrectLearnUndoAndSave) {
     frames(1);
     QTest::keyRelease(&app->view(), Qt::Key_Escape);
     ASSERT_TRUE(*yes && *training);
-    ASSERT_EQ(doc().getMode(), kModeAIControl);
     frames(60);
     const std::vector<double> taught = lobeWeights(*doc().getDriver());
 
-    // Take the wheel, let go: the driver takes the car back and learns the correction where it is.
     int dialogs = 0;
     auto watch = whenModal([&dialogs](QWidget*) { return ++dialogs, false; }, 30000);
     focusView();
     QTest::keyPress(&app->view(), Qt::Key_A);
     frames(40);
     QTest::keyRelease(&app->view(), Qt::Key_A);
-    ASSERT_TRUE(waitUntil([&] {
-        frames(1);
-        return doc().getCorrectionsLearned() == 1 && !doc().isLearning();
-    }, 30000));
+    ASSERT_TRUE(waitUntil([&] { return frames(1), doc().getCorrectionsLearned() == 1 && !doc().isLearning(); }, 30000));
     frames(2);
     EXPECT_NE(statusText().find("Corrections learned: 1\r\n"), std::string::npos);
     EXPECT_EQ(doc().getMode(), kModeAIControl);
@@ -836,8 +823,6 @@ TEST_F(AppSession, GenerateExpertTrainCorrectLearnUndoAndSave) {
     EXPECT_NE(lobeWeights(*doc().getDriver()), taught);
     screenshot("learned-correction");
 
-    // Undo Training gives back the network from before the correction.
-    ASSERT_TRUE(app->frame().action(command::kEditUndo)->isEnabled());
     app->frame().activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&app->frame()));
     QTest::keyClick(&app->frame(), Qt::Key_Z, Qt::ControlModifier);
@@ -845,13 +830,10 @@ TEST_F(AppSession, GenerateExpertTrainCorrectLearnUndoAndSave) {
 
     auto save = whenModal([&](QWidget* w) {
         auto* fd = qobject_cast<QFileDialog*>(w);
-        if (!fd || !fd->isVisible()) return false;
-        typeFileName(fd, (folder.dir.path() / "drivers/taught").c_str());
-        return true;
+        return fd && fd->isVisible() && (typeFileName(fd, (folder.dir.path() / "drivers/taught").c_str()), true);
     });
     app->frame().action(command::kFileSave)->trigger();
     ASSERT_TRUE(*save);
-    EXPECT_EQ(app->frame().statusBar()->currentMessage(), QStringLiteral("Saved taught.driver"));
     EXPECT_TRUE(fs::exists(folder.dir.path() / "drivers/taught.patterns"));
 }
 
