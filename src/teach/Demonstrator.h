@@ -50,8 +50,11 @@ struct DemoTuning {
     double cornerSpeedPerRootRadius = 12.0;
     double brakeSquaredPerUnit = 90.0;
     double reactionSeconds = 0.8;
-    double cornerWindow = 8.0;        // render units each side over which a bend's radius is judged
-    double floorSpeed = 35.0;         // the limit never asks for less: the car keeps moving
+    // Render units each side over which a bend's radius is judged. Wider, a corner where the loop
+    // joins (the centre line turning 90 degrees at one waypoint) was judged a bend the car could
+    // take at the floor speed, and at lap speed it ran wide out of it.
+    double cornerWindow = 6.0;
+    double floorSpeed = 25.0;  // the limit never asks for less: the car keeps moving
 };
 
 // A key state holding exactly these keys (W, S, A, D) and no other.

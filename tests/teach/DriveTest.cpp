@@ -84,9 +84,15 @@ const char* const kEsses =
     "700 500 1 1\n0 350 0 60\n1 550 0 60\n2 640 0 150\n3 560 0 230\n4 640 0 310\n5 560 0 390\n6 600 0 450\n"
     "7 350 0 450\n8 100 0 450\n9 60 0 300\n10 100 0 140\n11 200 0 60\n12 350 0 60\n-1\n";
 
+// A file that starts at an 88-degree corner after a long straight, with a hairpin (gen-track
+// --hard, seed 7034): at lap speed the car ran wide out of the join on laps 2 and 3.
+const char* const kSharpJoin =
+    "550 500 1 1\n0 70.7 0 312.6\n1 100 0 240.7\n2 40.1 0 196.9\n3 30.5 0 174.1\n4 53.3 0 164.5\n"
+    "5 126.8 0 175\n6 161.9 0 88.8\n7 369.4 0 82.8\n8 409.7 0 296\n9 259.8 0 388.4\n10 70.7 0 312.6\n-1\n";
+
 TEST(Demonstrator, LapsACornerStartAndTightEssesCleanly) {
     testing::TempDir dir;
-    for (const char* text : {kCornerStart, kEsses}) {
+    for (const char* text : {kCornerStart, kEsses, kSharpJoin}) {
         SCOPED_TRACE(text);
         HeadlessSession session;
         ASSERT_TRUE(session.start(dir.write("t.trn", text), ""));
