@@ -27,10 +27,16 @@ bool BackgroundTrainer::start(BackgroundTraining training) {
     done_ = false;
     stop_ = false;
     ok_ = false;
-    thread_ = std::thread([this, t = std::move(training)] {
-        ok_ = train(t, stop_);
-        done_ = true;
-    });
+    // std::thread reports a failed start by throwing: caught, the learning is only refused and
+    // the corrections wait for the next chance, as with any other failure to start.
+    try {
+        thread_ = std::thread([this, t = std::move(training)] {
+            ok_ = train(t, stop_);
+            done_ = true;
+        });
+    } catch (const std::system_error&) {
+        return false;
+    }
     return true;
 }
 
