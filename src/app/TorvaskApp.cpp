@@ -293,9 +293,7 @@ void TorvaskApp::noteExpertLap() {
     const std::int32_t laps = doc_->getLapsCompleted();
     if (laps == expertLapsSeen_) return;
     if (laps == expertLapsSeen_ + 1 && expertLapWhole_) {
-        const LapTime& lap = doc_->getLastLap();
-        const std::int64_t ms =
-            std::int64_t{lap.minute} * 60000 + std::int64_t{lap.second} * 1000 + lap.milliseconds;
+        const std::int64_t ms = lapTimeMilliseconds(doc_->getLastLap());
         const std::int64_t known = expertBestLapMs();
         if (ms > 0 && (known == 0 || ms < known)) {
             expertBestMs_ = ms;

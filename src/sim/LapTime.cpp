@@ -24,6 +24,10 @@ LapTime lapTimeFromMilliseconds(std::int32_t ms) {
     return t;
 }
 
+std::int64_t lapTimeMilliseconds(const LapTime& t) {
+    return std::int64_t{t.minute} * 60000 + std::int64_t{t.second} * 1000 + t.milliseconds;
+}
+
 bool isShorterLap(const LapTime& a, const LapTime& b) {
     if (a.minute != b.minute) return a.minute < b.minute;
     if (a.second != b.second) return a.second < b.second;

@@ -25,6 +25,8 @@ LapTime noLapTime();
 // Splits a running time in milliseconds into minute, second and milliseconds (truncating).
 // A negative time reads as zero: the display never shows a lap that has not begun.
 LapTime lapTimeFromMilliseconds(std::int32_t ms);
+// The other way: minute, second and milliseconds as one time in milliseconds.
+std::int64_t lapTimeMilliseconds(const LapTime& t);
 
 // Strictly shorter, comparing minute, then second, then milliseconds.
 bool isShorterLap(const LapTime& a, const LapTime& b);

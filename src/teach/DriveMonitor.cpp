@@ -33,9 +33,7 @@ void DriveMonitor::observe(int frameMs) {
     if (lapDone) {
         // The lap text took its time in the frame before this one, so this frame's time is not
         // part of the lap (nor of the next one, which starts at this frame's tick).
-        const LapTime& last = doc_.getLastLap();
-        current_.lapTextMs = static_cast<std::int64_t>(last.minute) * 60000 +
-                             static_cast<std::int64_t>(last.second) * 1000 + last.milliseconds;
+        current_.lapTextMs = lapTimeMilliseconds(doc_.getLastLap());
         current_.meanSpeed = current_.frames ? currentSpeedSum_ / current_.frames : 0.0;
         laps_.push_back(current_);
         current_ = LapRecord{};
