@@ -52,13 +52,16 @@ double distanceFromCentreLine(const Track& track, const Vector3& p) {
     return std::sqrt(best);
 }
 
-CentreLinePose centreLinePose(const Track& track, const Vector3& p, double yaw) {
+namespace {
+
+// The pose against the segments starting at waypoints first, first + 1, ... (count of them, modulo n).
+CentreLinePose poseOver(const std::vector<Vector3>& w, std::size_t first, std::size_t count, const Vector3& p,
+                        double yaw) {
     CentreLinePose pose;
-    const auto& w = track.getWaypoints();
     const std::size_t n = w.size();
-    if (n < 2) return pose;
     double best = std::numeric_limits<double>::infinity();
-    for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t i = (first + k) % n;
         const Vector3& a = w[i];
         const Vector3& b = w[(i + 1) % n];
         const double abx = b.x - a.x, abz = b.z - a.z;
@@ -76,6 +79,28 @@ CentreLinePose centreLinePose(const Track& track, const Vector3& p, double yaw) 
         }
     }
     return pose;
+}
+
+}  // namespace
+
+CentreLinePose centreLinePose(const Track& track, const Vector3& p, double yaw) {
+    const auto& w = track.getWaypoints();
+    if (w.size() < 2) return {};
+    return poseOver(w, 0, w.size(), p, yaw);
+}
+
+CentreLinePose centreLinePoseNear(const Track& track, const Vector3& p, double yaw, int from, double ahead) {
+    const auto& w = track.getWaypoints();
+    const auto n = static_cast<int>(w.size());
+    if (n < 2) return {};
+    constexpr int kBehind = 3;
+    const int start = (((from - kBehind) % n) + n) % n;
+    std::size_t count = kBehind;
+    for (double road = 0.0; road <= ahead && static_cast<int>(count) < n; ++count) {
+        const std::size_t i = (start + count) % static_cast<std::size_t>(n);
+        road += groundDistance(w[i], w[(i + 1) % static_cast<std::size_t>(n)]);
+    }
+    return poseOver(w, static_cast<std::size_t>(start), count, p, yaw);
 }
 
 }  // namespace torvask

@@ -38,5 +38,9 @@ struct CentreLinePose {
 };
 // yaw: radians, forward = (sin yaw, 0, cos yaw).
 CentreLinePose centreLinePose(const Track& track, const Vector3& position, double yaw);
+// The same against only the stretch of road from a few waypoints before waypoint `from` to about
+// `ahead` render units beyond it: where the car should be, not whichever road is nearest. A car
+// that left a corner and crossed the sand to another part of the loop is far from its stretch.
+CentreLinePose centreLinePoseNear(const Track& track, const Vector3& position, double yaw, int from, double ahead);
 
 }  // namespace torvask

@@ -81,6 +81,19 @@ double Demonstrator::bendRadius(int waypoint) const {
     return radius_[static_cast<std::size_t>(((waypoint % loopSize_) + loopSize_) % loopSize_)];
 }
 
+std::vector<int> Demonstrator::tightPlaces(double maxRadius, double spacing) const {
+    std::vector<int> places;
+    double sinceLast = spacing;
+    for (int i = 0; i < loopSize_; ++i) {
+        if (radius_[static_cast<std::size_t>(i)] < maxRadius && sinceLast >= spacing) {
+            places.push_back(i);
+            sinceLast = 0.0;
+        }
+        sinceLast += segment_[static_cast<std::size_t>(i)];
+    }
+    return places;
+}
+
 double Demonstrator::lookAheadLimit(int waypoint, double speed) const {
     if (loopSize_ < 3) return tuning_.maxSpeed;
     const double brake2 = 2.0 * tuning_.brakeSquaredPerUnit;
@@ -100,12 +113,21 @@ double Demonstrator::lookAheadLimit(int waypoint, double speed) const {
     return std::max(limit, tuning_.floorSpeed);
 }
 
-int Demonstrator::nearestWaypoint(const Vector3& p) const {
+int Demonstrator::nearestWaypoint(const Vector3& p, int from) const {
     const auto& w = track_.getWaypoints();
     const int n = static_cast<int>(w.size());
+    int first = 0, count = n;
+    if (from >= 0 && loopSize_ >= 3) {
+        first = ((from - 3) % loopSize_ + loopSize_) % loopSize_;
+        count = 3;
+        for (double road = 0.0; road <= kStretchAhead && count < loopSize_; ++count) {
+            road += segment_[static_cast<std::size_t>((first + count) % loopSize_)];
+        }
+    }
     int best = 0;
     double bestDistance = std::numeric_limits<double>::infinity();
-    for (int i = 0; i < n; ++i) {
+    for (int k = 0; k < count; ++k) {
+        const int i = from >= 0 && loopSize_ >= 3 ? (first + k) % loopSize_ : k;
         const double d = groundDistance(p, w[i]);
         if (d < bestDistance) {
             bestDistance = d;
@@ -134,9 +156,9 @@ Vector3 Demonstrator::pointAhead(int from, double distance) const {
 }
 
 DemoKeys Demonstrator::decide(const Vector3& position, double yaw, double speed, double throttle, double brake,
-                              double steering, double dt, const std::vector<double>& sensors) {
+                              double steering, double dt, const std::vector<double>& sensors, int from) {
     if (dt <= 0.0) dt = kMinimumKeyboardDt;
-    const int nearest = nearestWaypoint(position);
+    const int nearest = nearestWaypoint(position, from);
 
     // Steering: pure pursuit towards a point on the centre line ahead.
     const double lookAhead = tuning_.lookAheadBase + tuning_.lookAheadPerSpeed * speed;
@@ -187,11 +209,11 @@ DemoKeys Demonstrator::decide(const Vector3& position, double yaw, double speed,
 
 namespace torvask {
 
-DemoKeys Demonstrator::decide(const CTorvaskDoc& doc, double dt) {
+DemoKeys Demonstrator::decide(const CTorvaskDoc& doc, double dt, int from) {
     Car* car = doc.getCar();  // reading its sensors updates them
     if (!car) return {};
     return decide(car->getPosition(), car->getRotation().y, car->getSpeed(), doc.getThrottle(), doc.getBrake(),
-                  doc.getSteering(), dt, car->getInputs(0));
+                  doc.getSteering(), dt, car->getInputs(0), from);
 }
 
 }  // namespace torvask

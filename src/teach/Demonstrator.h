@@ -57,6 +57,10 @@ struct DemoTuning {
     double floorSpeed = 25.0;  // the limit never asks for less: the car keeps moving
 };
 
+// Road beyond a car's lap progress that still counts as where it should be (the lap counter lets
+// a car skip up to 20 units of a corner's tip).
+inline constexpr double kStretchAhead = 40.0;
+
 // A key state holding exactly these keys (W, S, A, D) and no other.
 KeyState demoKeyState(const DemoKeys& keys);
 
@@ -68,10 +72,13 @@ public:
     // forward = (sin yaw, 0, cos yaw)); speed: display speed; throttle/brake/steering: the
     // document's control values now; dt: this frame's time in seconds.
     // sensors: the car's five inputs (speed/240, three heading factors, turn factor).
+    // from: the waypoint the car should be near (its lap progress), so a car that crossed the
+    // sand to another part of the loop is driven back to where it left the road; -1: the
+    // nearest road, wherever it is.
     DemoKeys decide(const Vector3& position, double yaw, double speed, double throttle, double brake,
-                    double steering, double dt, const std::vector<double>& sensors);
+                    double steering, double dt, const std::vector<double>& sensors, int from = -1);
     // The same for the document's car and controls; no keys without a car.
-    DemoKeys decide(const CTorvaskDoc& doc, double dt);
+    DemoKeys decide(const CTorvaskDoc& doc, double dt, int from = -1);
 
     // What decide aimed at last (for traces): steering in [-1/3, 1/3], target display speed.
     double targetSteering() const { return targetSteering_; }
@@ -82,9 +89,13 @@ public:
     double lookAheadLimit(int waypoint, double speed) const;
     // The radius of the centre line around waypoint (render units, large on a straight).
     double bendRadius(int waypoint) const;
+    // Loop waypoints in bends tighter than maxRadius, at least spacing units of road apart.
+    std::vector<int> tightPlaces(double maxRadius, double spacing) const;
 
 private:
-    int nearestWaypoint(const Vector3& p) const;
+    // The nearest of all waypoints, or (from >= 0) of those from a few before from to about
+    // kStretchAhead units of road beyond it.
+    int nearestWaypoint(const Vector3& p, int from = -1) const;
     // The point on the centre line about distance units beyond waypoint from.
     Vector3 pointAhead(int from, double distance) const;
 

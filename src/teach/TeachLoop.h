@@ -16,7 +16,9 @@ inline constexpr double kSlowLapPace = 0.8;
 
 struct TeachOptions {
     int laps = 3;            // demonstration laps
-    int slowLaps = 1;        // after them, laps at kSlowLapPace of the demonstrator's speed
+    int slowLaps = 0;        // after them, laps at kSlowLapPace of the demonstrator's speed
+    bool pullAways = true;   // then demonstratePullAways
+    DemoTuning demo;         // how the demonstrator drives, and corrects
     int rounds = 2;          // correction rounds
     long passes = 1000;      // training passes after the demonstration
     long roundPasses = 300;  // continuing from the current network: a nudge, not a new driver
@@ -45,6 +47,15 @@ struct RoundResult {
 // then fewer frames off the ribbon; then the faster best lap. Anything beats no result; a tie
 // is not better, so the earlier round stays.
 bool betterThan(const RoundResult& a, const RoundResult& b);
+
+// Lessons in pulling away where a driver is likeliest to stall: the car is put at rest on the
+// centre line, facing along the road, in every bend tighter than kPullAwayRadius (every
+// kPullAwaySpacing units through it), and the demonstrator drives off for kPullAwaySeconds,
+// recorded like any driving. False when the simulation stopped.
+inline constexpr double kPullAwayRadius = 25.0;
+inline constexpr double kPullAwaySpacing = 4.0;
+inline constexpr double kPullAwaySeconds = 2.5;
+bool demonstratePullAways(TeachHost& host, Demonstrator& demo);
 
 class TeachLoop {
 public:

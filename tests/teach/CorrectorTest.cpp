@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "teach/Corrector.h"
 
@@ -28,6 +29,21 @@ TEST(CentreLinePose, SignedOffsetAndHeadingOnEveryLeg) {
         EXPECT_DOUBLE_EQ(pose.offset, r.offset);
         EXPECT_NEAR(pose.headingError, r.heading, 1e-12);
     }
+}
+
+TEST(CentreLinePose, NearItsProgressACarIsJudgedAgainstItsOwnStretchOfRoad) {
+    // A hairpin loop: up x = 0, back down x = 20, waypoints every 10 units.
+    std::vector<Vector3> w;
+    for (int z = 0; z <= 100; z += 10) w.emplace_back(0, 0, z);
+    for (int z = 100; z > 0; z -= 10) w.emplace_back(20, 0, z);
+    Track track;
+    track.setWaypoints(w);
+    // Crossed from the way up to beside the way down.
+    const Vector3 p(14, 0, 50);
+    EXPECT_DOUBLE_EQ(centreLinePose(track, p, M_PI).offset, 6.0);
+    EXPECT_DOUBLE_EQ(centreLinePoseNear(track, p, M_PI, 4, 40.0).offset, 14.0);
+    // Where the window wraps past the join.
+    EXPECT_DOUBLE_EQ(centreLinePoseNear(track, Vector3(18, 0, 15), M_PI, 1, 40.0).offset, 2.0);
 }
 
 constexpr double kHalfWidth = 10.0;

@@ -11,6 +11,7 @@
 #include "teach/Demonstrator.h"
 #include "teach/DriveMonitor.h"
 #include "teach/HeadlessSession.h"
+#include "teach/TeachLoop.h"
 #include "driver/Driver.h"
 #include "physics/Car.h"
 #include "support/TempDir.h"
@@ -34,23 +35,30 @@ void demonstrate(HeadlessSession& session, DriveMonitor& monitor, double seconds
     }
 }
 
+// The patterns recorded so far, one row of numbers per line.
+std::vector<std::vector<double>> recordedPatterns(HeadlessSession& session) {
+    session.doc().getDriver()->closePatternFiles();
+    std::ifstream in(session.doc().getPatternsPath() + ".0");
+    std::vector<std::vector<double>> rows;
+    for (std::string line; std::getline(in, line);) {
+        std::stringstream ss(line);
+        rows.emplace_back();
+        for (std::string cell; std::getline(ss, cell, '\t');) rows.back().push_back(std::stod(cell));
+    }
+    return rows;
+}
+
 TEST(Demonstrator, RecordsPatternsOfTheRightShapeAndRanges) {
     HeadlessSession session;
     ASSERT_TRUE(session.start(kTracks + "Oval.trn", ""));
     DriveMonitor monitor(session.doc());
     demonstrate(session, monitor, 20.0, 99);
-    ASSERT_EQ(session.doc().getDriver()->closePatternFiles(), 0);
 
-    std::ifstream in(session.doc().getPatternsPath() + ".0");
-    ASSERT_TRUE(in.is_open());
     int lines = 0;
     double topSpeed = 0.0, topThrottle = 0.0;
-    for (std::string line; std::getline(in, line);) {
+    for (const std::vector<double>& v : recordedPatterns(session)) {
         ++lines;
-        SCOPED_TRACE(line);
-        std::stringstream ss(line);
-        std::vector<double> v;
-        for (std::string cell; std::getline(ss, cell, '\t');) v.push_back(std::stod(cell));
+        SCOPED_TRACE(lines);
         ASSERT_EQ(v.size(), 8u);
         EXPECT_EQ(v[0], lines);  // numbered from 1
         EXPECT_GE(v[1], 0.0);
@@ -102,6 +110,29 @@ TEST(Demonstrator, LapsACornerStartAndTightEssesCleanly) {
         EXPECT_EQ(monitor.offTrackFrames(), 0) << monitor.summaryLine();
         EXPECT_FALSE(monitor.stuck());
     }
+}
+
+TEST(Demonstrator, PullsAwayFromRestInEveryTightBend) {
+    testing::TempDir dir;
+    HeadlessSession session;
+    ASSERT_TRUE(session.start(dir.write("t.trn", kSharpJoin), ""));
+    Demonstrator demo(session.doc().getTrack());
+    const std::size_t places = demo.tightPlaces(kPullAwayRadius, kPullAwaySpacing).size();
+    ASSERT_GE(places, 4u);  // the join and the hairpin, several places each
+    ASSERT_TRUE(demonstratePullAways(session, demo));
+    // Each lesson starts at rest with a bend ahead and full throttle, never the brake, and
+    // leaves the car driving on.
+    std::size_t atRest = 0, drivingOn = 0;
+    for (const std::vector<double>& v : recordedPatterns(session)) {
+        if (v[1] < kPullAwaySpeed / 240.0) {
+            ++atRest;
+            EXPECT_EQ(v[7], 1.0) << "speed " << v[1] * 240.0;
+        } else {
+            ++drivingOn;
+        }
+    }
+    EXPECT_GE(atRest, places);
+    EXPECT_GE(drivingOn, places);
 }
 
 TEST(Demonstrator, SlowsEarlyForACornerItsSensorsCannotSeeYet) {

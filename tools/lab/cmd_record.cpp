@@ -19,7 +19,7 @@
 namespace torvask::lab {
 namespace {
 
-const char* const kUsage = "--track FILE --seconds S --out PREFIX [--laps N] [--slow-laps N] [--trace FILE.csv]";
+const char* const kUsage = "--track FILE --seconds S --out PREFIX [--laps N] [--slow-laps N] [--pull-aways 0|1] [--top-speed V] [--trace FILE.csv]";
 
 int record(int argc, char** argv) {
     const LabCommand self{"record", kUsage, "", nullptr};
@@ -27,12 +27,16 @@ int record(int argc, char** argv) {
     double seconds = 0.0;
     int laps = 0;
     int slowLaps = 0;
+    int pullAways = 0;
+    DemoTuning tuning;
     CLI::App app;
     app.add_option("--track", trackFile)->required();
     app.add_option("--seconds", seconds)->required()->check(numberIn(1.0, 100000.0));
     app.add_option("--out", prefix)->required();
     app.add_option("--laps", laps)->check(wholeNumber(1, 1000));
     app.add_option("--slow-laps", slowLaps)->check(wholeNumber(0, 1000));
+    app.add_option("--pull-aways", pullAways)->check(wholeNumber(0, 1));
+    app.add_option("--top-speed", tuning.maxSpeed)->check(numberIn(tuning.minSpeed, 240.0));
     app.add_option("--trace", tracePath);
     if (!parseCommandLine(app, self, argc, argv)) return 2;
     const std::string out = prefix + ".0";
@@ -40,7 +44,7 @@ int record(int argc, char** argv) {
     HeadlessSession session;
     if (!session.start(trackFile, "")) return 1;
     CTorvaskDoc& doc = session.doc();
-    Demonstrator demo(doc.getTrack());
+    Demonstrator demo(doc.getTrack(), tuning);
     DriveMonitor monitor(doc);
     TraceWriter trace;
     if (!tracePath.empty() && !trace.open(tracePath)) return 1;
@@ -70,6 +74,11 @@ int record(int argc, char** argv) {
         trace.write(session.simulatedSeconds(), doc, active.deviation(), doc.getTrack().getTrackWidth() * 0.5);
     }
 
+    // After the laps, as teach does them; the figures stay those of the laps.
+    if (pullAways != 0 && !demonstratePullAways(session, demo)) {
+        std::fprintf(stderr, "torvask-lab record: the simulation stopped\n");
+        return 1;
+    }
     doc.getDriver()->closePatternFiles();
     const std::string recorded = doc.getPatternsPath() + ".0";
     std::error_code ec;

@@ -13,13 +13,14 @@ namespace {
 
 const char* const kUsage =
     "--track FILE --out DRIVER [--laps N] [--slow-laps N] [--rounds K] [--passes P] [--round-passes P] [--driver FILE] "
-    "[--eval-laps N] [--correct-laps N] [--max-seconds S] [--keep-correcting 0|1]";
+    "[--eval-laps N] [--correct-laps N] [--max-seconds S] [--keep-correcting 0|1] [--pull-aways 0|1] [--top-speed V]";
 
 int teach(int argc, char** argv) {
     const LabCommand self{"teach", kUsage, "", nullptr};
     TeachOptions o;
     std::string track, driver;
     int keepCorrecting = 0;
+    int pullAways = 1;
     CLI::App app;
     app.add_option("--track", track)->required();
     app.add_option("--out", o.out)->required();
@@ -33,8 +34,11 @@ int teach(int argc, char** argv) {
     app.add_option("--correct-laps", o.correctLaps)->check(wholeNumber(1, 100));
     app.add_option("--max-seconds", o.maxSeconds)->check(numberIn(1.0, 1e5));
     app.add_option("--keep-correcting", keepCorrecting)->check(wholeNumber(0, 1));
+    app.add_option("--pull-aways", pullAways)->check(wholeNumber(0, 1));
+    app.add_option("--top-speed", o.demo.maxSpeed)->check(numberIn(o.demo.minSpeed, 240.0));
     if (!parseCommandLine(app, self, argc, argv)) return 2;
     o.keepCorrecting = keepCorrecting != 0;
+    o.pullAways = pullAways != 0;
     o.fromLoadedDriver = !driver.empty();
 
     HeadlessSession session;
