@@ -18,6 +18,8 @@ const char* correctionReasonName(CorrectionReason reason) {
             return "slow";
         case CorrectionReason::Timid:
             return "timid";
+        case CorrectionReason::Fast:
+            return "fast";
     }
     return "none";
 }
@@ -52,6 +54,10 @@ CorrectionReason Corrector::judge(const CentreLinePose& pose, double speed, doub
         (slowFor_ > 0.0 && speed < slowSpeed_ - tuning_.slowDrop)) {
         return CorrectionReason::Slow;
     }
+    fastFor_ = tuning_.fastFraction > 0.0 && speed > tuning_.fastFraction * targetSpeed + tuning_.fastMargin
+                   ? fastFor_ + dt
+                   : 0.0;
+    if (fastFor_ >= tuning_.fastSeconds) return CorrectionReason::Fast;
     if (tuning_.watchPace &&
         belowFor(speed, tuning_.timidFraction * targetSpeed, dt, timidSpeed_, timidFor_) >= tuning_.timidSeconds) {
         return CorrectionReason::Timid;
@@ -84,11 +90,12 @@ bool Corrector::update(const CentreLinePose& pose, double speed, double targetSp
     const bool recovered = std::fabs(pose.offset) < tuning_.recoveredFraction * halfWidth_ &&
                            std::fabs(pose.headingError) < tuning_.recoveredHeading &&
                            speed >= (tuning_.watchPace ? tuning_.pacedFraction : tuning_.recoveredSpeedFraction) *
-                                        targetSpeed;
+                                        targetSpeed &&
+                           (reason_ != CorrectionReason::Fast || speed <= targetSpeed + tuning_.fastMargin);
     recoveredFor_ = recovered ? recoveredFor_ + dt : 0.0;
     if (heldFor_ >= tuning_.minHoldSeconds && recoveredFor_ >= tuning_.recoveredSeconds) {
         correcting_ = false;
-        slowFor_ = timidFor_ = 0.0;
+        slowFor_ = timidFor_ = fastFor_ = 0.0;
     }
     return correcting_;
 }

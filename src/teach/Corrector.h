@@ -2,7 +2,7 @@
 // Decides when a teacher watching the learned driver should take the wheel, and when the car
 // has recovered enough to hand it back. It judges what a person beside the track sees: how far
 // the car is from the centre line, whether it points away from it, whether it is about to run
-// off the ribbon, and whether it is crawling or standing still.
+// off the ribbon, whether it is crawling or standing still, and whether it comes in far too fast.
 #include "physics/TrackGeometry.h"
 
 namespace torvask {
@@ -27,9 +27,16 @@ struct CorrectorTuning {
     double timidFraction = 0.80;   // of the target speed ...
     double timidSeconds = 2.0;     // ... that long without speeding up
     double pacedFraction = 0.90;   // recovered: at least this fraction of the target speed
+    // Too fast for the road ahead: above this fraction of the target speed plus the margin (display
+    // speed) for fastSeconds; handed back only once down to the target plus the margin. Without it
+    // the teacher took over only once the car was leaving the road at the corner, too late to show
+    // where to brake, and drivers corrected that way came out faster than their teacher.
+    double fastFraction = 1.2;
+    double fastMargin = 5.0;
+    double fastSeconds = 0.3;
 };
 
-enum class CorrectionReason { None, Far, HeadingAway, LeavingRoad, Slow, Timid };
+enum class CorrectionReason { None, Far, HeadingAway, LeavingRoad, Slow, Timid, Fast };
 const char* correctionReasonName(CorrectionReason reason);
 
 class Corrector {
@@ -59,6 +66,7 @@ private:
     double slowSpeed_ = 0.0;  // the speed when the slow spell began
     double timidFor_ = 0.0;
     double timidSpeed_ = 0.0;
+    double fastFor_ = 0.0;
     double heldFor_ = 0.0;
     double recoveredFor_ = 0.0;
     CorrectionReason reason_ = CorrectionReason::None;
