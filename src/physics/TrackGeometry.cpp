@@ -89,18 +89,24 @@ CentreLinePose centreLinePose(const Track& track, const Vector3& p, double yaw) 
     return poseOver(w, 0, w.size(), p, yaw);
 }
 
-CentreLinePose centreLinePoseNear(const Track& track, const Vector3& p, double yaw, int from, double ahead) {
+RoadStretch roadStretch(const Track& track, int from, double ahead) {
     const auto& w = track.getWaypoints();
     const auto n = static_cast<int>(w.size());
-    if (n < 2) return {};
+    if (n < 2) return {0, n};
     constexpr int kBehind = 3;
-    const int start = (((from - kBehind) % n) + n) % n;
-    std::size_t count = kBehind;
-    for (double road = 0.0; road <= ahead && static_cast<int>(count) < n; ++count) {
-        const std::size_t i = (start + count) % static_cast<std::size_t>(n);
-        road += groundDistance(w[i], w[(i + 1) % static_cast<std::size_t>(n)]);
+    RoadStretch stretch{(((from - kBehind) % n) + n) % n, kBehind};
+    for (double road = 0.0; road <= ahead && stretch.count < n; ++stretch.count) {
+        const int i = (stretch.first + stretch.count) % n;
+        road += groundDistance(w[static_cast<std::size_t>(i)], w[static_cast<std::size_t>((i + 1) % n)]);
     }
-    return poseOver(w, static_cast<std::size_t>(start), count, p, yaw);
+    return stretch;
+}
+
+CentreLinePose centreLinePoseNear(const Track& track, const Vector3& p, double yaw, int from, double ahead) {
+    const auto& w = track.getWaypoints();
+    if (w.size() < 2) return {};
+    const RoadStretch stretch = roadStretch(track, from, ahead);
+    return poseOver(w, static_cast<std::size_t>(stretch.first), static_cast<std::size_t>(stretch.count), p, yaw);
 }
 
 }  // namespace torvask

@@ -38,9 +38,17 @@ struct CentreLinePose {
 };
 // yaw: radians, forward = (sin yaw, 0, cos yaw).
 CentreLinePose centreLinePose(const Track& track, const Vector3& position, double yaw);
-// The same against only the stretch of road from a few waypoints before waypoint `from` to about
-// `ahead` render units beyond it: where the car should be, not whichever road is nearest. A car
-// that left a corner and crossed the sand to another part of the loop is far from its stretch.
+
+// The waypoints from a few before waypoint `from` to about `ahead` render units of road beyond it,
+// numbered first, first + 1, ... modulo the waypoint count: where a car whose lap progress is
+// `from` should be, not whichever road is nearest.
+struct RoadStretch {
+    int first = 0;
+    int count = 0;
+};
+RoadStretch roadStretch(const Track& track, int from, double ahead);
+// The pose against that stretch only. A car that left a corner and crossed the sand to another
+// part of the loop is far from its stretch.
 CentreLinePose centreLinePoseNear(const Track& track, const Vector3& position, double yaw, int from, double ahead);
 
 }  // namespace torvask

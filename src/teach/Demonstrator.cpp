@@ -116,18 +116,11 @@ double Demonstrator::lookAheadLimit(int waypoint, double speed) const {
 int Demonstrator::nearestWaypoint(const Vector3& p, int from) const {
     const auto& w = track_.getWaypoints();
     const int n = static_cast<int>(w.size());
-    int first = 0, count = n;
-    if (from >= 0 && loopSize_ >= 3) {
-        first = ((from - 3) % loopSize_ + loopSize_) % loopSize_;
-        count = 3;
-        for (double road = 0.0; road <= kStretchAhead && count < loopSize_; ++count) {
-            road += segment_[static_cast<std::size_t>((first + count) % loopSize_)];
-        }
-    }
+    const RoadStretch stretch = from >= 0 ? roadStretch(track_, from, kStretchAhead) : RoadStretch{0, n};
     int best = 0;
     double bestDistance = std::numeric_limits<double>::infinity();
-    for (int k = 0; k < count; ++k) {
-        const int i = from >= 0 && loopSize_ >= 3 ? (first + k) % loopSize_ : k;
+    for (int k = 0; k < stretch.count; ++k) {
+        const int i = (stretch.first + k) % n;
         const double d = groundDistance(p, w[i]);
         if (d < bestDistance) {
             bestDistance = d;
