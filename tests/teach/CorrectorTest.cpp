@@ -111,13 +111,11 @@ TEST(Corrector, TakesTheWheelFromACarComingInTooFastAndHandsBackOnceSlowed) {
     Corrector corrector(kHalfWidth);
     // 77 is the most it lets pass at a target of 60 (1.2 of it plus 5), and only for 0.3 s.
     for (int i = 0; i < 8; ++i) EXPECT_FALSE(corrector.update({}, 76.0, kTarget, 0.1)) << i;
-    EXPECT_FALSE(corrector.update({}, 80.0, kTarget, 0.1));
-    EXPECT_FALSE(corrector.update({}, 80.0, kTarget, 0.1));
+    for (int i = 0; i < 2; ++i) EXPECT_FALSE(corrector.update({}, 80.0, kTarget, 0.1)) << i;
     EXPECT_TRUE(corrector.update({}, 80.0, kTarget, 0.1));
     EXPECT_EQ(corrector.reason(), CorrectionReason::Fast);
-    // On the line but still above the target and its margin: held, however long.
+    // Held while above the target and its margin, however long; handed back 0.5 s below it.
     for (int i = 0; i < 20; ++i) EXPECT_TRUE(corrector.update({}, 66.0, kTarget, 0.1)) << i;
-    // Down to the margin: handed back after 0.5 s of it.
     for (int i = 0; i < 4; ++i) EXPECT_TRUE(corrector.update({}, 64.0, kTarget, 0.1)) << i;
     EXPECT_FALSE(corrector.update({}, 64.0, kTarget, 0.1));
 }
