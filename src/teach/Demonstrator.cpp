@@ -113,18 +113,18 @@ double Demonstrator::lookAheadLimit(int waypoint, double speed) const {
     return std::max(limit, tuning_.floorSpeed);
 }
 
-int Demonstrator::nearestWaypoint(const Vector3& p, int from) const {
+Demonstrator::RoadPoint Demonstrator::nearestRoadPoint(const Vector3& p, int from) const {
     const auto& w = track_.getWaypoints();
     const int n = static_cast<int>(w.size());
     const RoadStretch stretch = from >= 0 ? roadStretch(track_, from, kStretchAhead) : RoadStretch{0, n};
-    int best = 0;
+    RoadPoint best;
     double bestDistance = std::numeric_limits<double>::infinity();
     for (int k = 0; k < stretch.count; ++k) {
         const int i = (stretch.first + k) % n;
-        const double d = groundDistance(p, w[i]);
-        if (d < bestDistance) {
-            bestDistance = d;
-            best = i;
+        const SegmentPoint on = closestOnSegment(w[i], w[(i + 1) % n], p);
+        if (on.distanceSquared < bestDistance) {
+            bestDistance = on.distanceSquared;
+            best = {i, on.t * groundDistance(w[i], w[(i + 1) % n])};
         }
     }
     return best;
@@ -151,11 +151,15 @@ Vector3 Demonstrator::pointAhead(int from, double distance) const {
 DemoKeys Demonstrator::decide(const Vector3& position, double yaw, double speed, double throttle, double brake,
                               double steering, double dt, const std::vector<double>& sensors, int from) {
     if (dt <= 0.0) dt = kMinimumKeyboardDt;
-    const int nearest = nearestWaypoint(position, from);
+    const RoadPoint here = nearestRoadPoint(position, from);
+    const int nearest = here.waypoint;
 
-    // Steering: pure pursuit towards a point on the centre line ahead.
+    // Steering: pure pursuit towards a point on the centre line ahead, measured from the car's
+    // own place on the line, not from a waypoint: where waypoints lie 30 units apart, aiming from
+    // the nearest one moved the target by as much as the car passed it, and at speed 120 the
+    // steering swung until the car spun.
     const double lookAhead = tuning_.lookAheadBase + tuning_.lookAheadPerSpeed * speed;
-    const Vector3 target = pointAhead(nearest, lookAhead);
+    const Vector3 target = pointAhead(nearest, here.along + lookAhead);
     const double toTarget = std::atan2(target.x - position.x, target.z - position.z);
     const double alpha = std::remainder(toTarget - yaw, 2.0 * M_PI);  // > 0: target to the right
     const double distance = std::max(1.0, groundDistance(target, position));

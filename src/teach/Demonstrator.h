@@ -93,9 +93,14 @@ public:
     std::vector<int> tightPlaces(double maxRadius, double spacing) const;
 
 private:
-    // The nearest of all waypoints, or (from >= 0) of those from a few before from to about
-    // kStretchAhead units of road beyond it.
-    int nearestWaypoint(const Vector3& p, int from = -1) const;
+    // The point of the centre line nearest to p: on the segment from waypoint `waypoint`, `along`
+    // render units beyond it. Of the whole loop, or (from >= 0) of the road from a few waypoints
+    // before from to about kStretchAhead units beyond it.
+    struct RoadPoint {
+        int waypoint = 0;
+        double along = 0.0;
+    };
+    RoadPoint nearestRoadPoint(const Vector3& p, int from = -1) const;
     // The point on the centre line about distance units beyond waypoint from.
     Vector3 pointAhead(int from, double distance) const;
 

@@ -98,9 +98,15 @@ const char* const kSharpJoin =
     "550 500 1 1\n0 70.7 0 312.6\n1 100 0 240.7\n2 40.1 0 196.9\n3 30.5 0 174.1\n4 53.3 0 164.5\n"
     "5 126.8 0 175\n6 161.9 0 88.8\n7 369.4 0 82.8\n8 409.7 0 296\n9 259.8 0 388.4\n10 70.7 0 312.6\n-1\n";
 
+// A long fast curve between waypoints 500 units apart (gen-track seed 12100): smoothed, its
+// waypoints lie 30 units apart, and at speed 120 the car weaved until it spun.
+const char* const kSparseCurve =
+    "900 750 1 1\n0 351.1 0 464.9\n1 286.6 0 461.1\n2 222.1 0 457.3\n3 78.2 0 285.1\n4 580.9 0 64.7\n"
+    "5 686.5 0 316.8\n6 725.3 0 482.3\n7 415.6 0 468.8\n8 351.1 0 464.9\n-1\n";
+
 TEST(Demonstrator, LapsACornerStartAndTightEssesCleanly) {
     testing::TempDir dir;
-    for (const char* text : {kCornerStart, kEsses, kSharpJoin}) {
+    for (const char* text : {kCornerStart, kEsses, kSharpJoin, kSparseCurve}) {
         SCOPED_TRACE(text);
         HeadlessSession session;
         ASSERT_TRUE(session.start(dir.write("t.trn", text), ""));
