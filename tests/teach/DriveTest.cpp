@@ -140,7 +140,9 @@ TEST(Demonstrator, SlowsEarlyForACornerItsSensorsCannotSeeYet) {
     Track track;
     testing::TempDir dir;
     ASSERT_EQ(track.load(dir.write("t.trn", kCornerStart)), 0);
-    Demonstrator demo(track);
+    DemoTuning fast;  // the limit matters most with a top speed it must brake from
+    fast.maxSpeed = 150.0;
+    Demonstrator demo(track, fast);
     // The corner is the join, waypoint 0, after a straight of 170 units (waypoints n-18 to n-1).
     const int n = track.getNumWaypoints() - 1;
     EXPECT_LT(demo.bendRadius(0), 20.0);
@@ -148,7 +150,7 @@ TEST(Demonstrator, SlowsEarlyForACornerItsSensorsCannotSeeYet) {
     // At speed 120: no limit 32 waypoints (about 290 units) out, then falling towards the corner.
     std::vector<double> limits;
     for (int before = 32; before >= 4; before -= 4) limits.push_back(demo.lookAheadLimit(n - before, 120.0));
-    EXPECT_EQ(limits.front(), DemoTuning{}.maxSpeed);
+    EXPECT_EQ(limits.front(), fast.maxSpeed);
     for (std::size_t i = 1; i < limits.size(); ++i) EXPECT_LE(limits[i], limits[i - 1]) << i;
     EXPECT_LT(limits[5], 125.0);  // already 12 waypoints (about 110 units) out
     EXPECT_LT(demo.lookAheadLimit(0, 60.0), 60.0);
