@@ -24,7 +24,9 @@ struct TeachOptions {
     long roundPasses = 300;  // continuing from the current network: a nudge, not a new driver
     int evalLaps = 3;
     int correctLaps = 3;
-    double maxSeconds = 400.0;  // simulated seconds per drive
+    // Simulated seconds per drive: three laps of the longest generated tracks at the demonstrator's
+    // pace (up to 2:20 a lap) with a standing start; 400 cut the third lap off.
+    double maxSeconds = 600.0;
     // Also correct a driver whose round already gave clean laps at a good pace. A teacher who
     // sees those stops: corrections of a driver that is fine only risk breaking it elsewhere.
     bool keepCorrecting = false;
