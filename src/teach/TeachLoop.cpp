@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -268,8 +269,13 @@ bool demonstratePullAways(TeachHost& host, Demonstrator& demo) {
     const auto n = static_cast<int>(w.size());
     // Taught only at lap speed, a driver that came to a bend slower than the demonstrator ever
     // did (or stopped in it) braked there to a standstill and never moved again: nothing it had
-    // seen paired a tight bend ahead with a low speed.
-    for (int at : demo.tightPlaces(kPullAwayRadius, kPullAwaySpacing)) {
+    // seen paired a tight bend ahead with a low speed. Lessons in the tight bends alone left
+    // drivers stalling in wider ones (on hard tracks, 53 of 120 first drivers clean, against 76
+    // with lessons all round the loop).
+    std::vector<int> places = demo.tightPlaces(kPullAwayRadius, kPullAwaySpacing);
+    const std::vector<int> everywhere = demo.tightPlaces(std::numeric_limits<double>::infinity(), kPullAwayEvery);
+    places.insert(places.end(), everywhere.begin(), everywhere.end());
+    for (int at : places) {
         Car* car = doc.getCar();
         if (!car) return false;
         const Vector3& from = w[static_cast<std::size_t>(at)];

@@ -52,11 +52,13 @@ bool betterThan(const RoundResult& a, const RoundResult& b);
 
 // Lessons in pulling away where a driver is likeliest to stall: the car is put at rest on the
 // centre line, facing along the road, in every bend tighter than kPullAwayRadius (every
-// kPullAwaySpacing units through it), and the demonstrator drives off for kPullAwaySeconds,
-// recorded like any driving. False when the simulation stopped.
+// kPullAwaySpacing units through it) and every kPullAwayEvery units of road that bends at all,
+// and the demonstrator drives off for kPullAwaySeconds, recorded like any driving. False when
+// the simulation stopped.
 inline constexpr double kPullAwayRadius = 25.0;
 inline constexpr double kPullAwaySpacing = 4.0;
 inline constexpr double kPullAwaySeconds = 2.5;
+inline constexpr double kPullAwayEvery = 60.0;
 bool demonstratePullAways(TeachHost& host, Demonstrator& demo);
 
 class TeachLoop {

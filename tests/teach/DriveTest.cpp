@@ -118,13 +118,14 @@ TEST(Demonstrator, LapsACornerStartAndTightEssesCleanly) {
     }
 }
 
-TEST(Demonstrator, PullsAwayFromRestInEveryTightBend) {
+TEST(Demonstrator, PullsAwayFromRestInEveryTightBendAndAllRoundTheLoop) {
     testing::TempDir dir;
     HeadlessSession session;
     ASSERT_TRUE(session.start(dir.write("t.trn", kSharpJoin), ""));
     Demonstrator demo(session.doc().getTrack());
-    const std::size_t places = demo.tightPlaces(kPullAwayRadius, kPullAwaySpacing).size();
-    ASSERT_GE(places, 4u);  // the join and the hairpin, several places each
+    const std::size_t tight = demo.tightPlaces(kPullAwayRadius, kPullAwaySpacing).size();
+    ASSERT_GE(tight, 4u);  // the join and the hairpin, several places each
+    const std::size_t places = tight + demo.tightPlaces(1e9, kPullAwayEvery).size();
     ASSERT_TRUE(demonstratePullAways(session, demo));
     // Each lesson starts at rest with a bend ahead and full throttle, never the brake.
     std::size_t atRest = 0;
