@@ -37,7 +37,7 @@ struct DemoKeys {
 };
 
 struct DemoTuning {
-    double lookAheadBase = 9.0;       // render units ahead of the car's nearest waypoint
+    double lookAheadBase = 9.0;       // render units ahead of the car's place on the centre line
     double lookAheadPerSpeed = 0.10;  // more per display speed unit
     double minSpeed = 45.0;           // display speed
     // Faster than this, the straight before a sharp corner was where it braked hardest, and a
