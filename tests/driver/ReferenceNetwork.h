@@ -192,9 +192,10 @@ private:
     }
 };
 
-// The unseeded C generator's weights in [-1, 1): rand() mod 32767, scaled by the double 1/32767.
-inline std::vector<double> referenceInitialWeights(std::size_t count) {
-    std::srand(1);  // the C library's sequence from the start of a process
+// The C generator's weights in [-1, 1): rand() mod 32767, scaled by the double 1/32767. Seed 1
+// is the sequence from the start of a process that never seeded it.
+inline std::vector<double> referenceInitialWeights(std::size_t count, unsigned seed = 1) {
+    std::srand(seed);
     std::vector<double> weights;
     for (std::size_t i = 0; i < count; ++i) {
         const int r = std::rand() % 32767;

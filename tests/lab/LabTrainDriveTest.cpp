@@ -122,19 +122,29 @@ std::vector<ReferencePattern> recordPatterns(const std::string& prefix, int coun
 const std::vector<std::vector<double>> kDriveInputs = {
     {0.0, 0.0, 0.0, 0.0, 0.0}, {0.5, 0.25, 0.0, 1.0, -0.125}, {0.9, -0.8, 0.3, -1.0, 0.6}};
 
-TEST(LabTrain, EmptyPatternFileSavesTheFirstNetworkOfTheProcess) {
+// Without --seed, the program's own first network; with one, the generator's sequence from it.
+TEST(LabTrain, EmptyPatternFileSavesTheFirstNetworkOfTheSeed) {
     TempDir dir;
     dir.write("p.0", "");
-    const LabRun run = runLab({"train", dir.file("p"), dir.file("fresh.driver")});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, "");
-    std::ifstream in(dir.file("fresh.driver"));
-    std::string header;
-    std::getline(in, header);
-    EXPECT_EQ(header, "BRAIN_FILE_VERSION_0001");
-    ReferenceNetwork saved;
-    ASSERT_TRUE(saved.read(in));
-    EXPECT_EQ(saved.weight, testing::referenceInitialWeights(98));
+    const struct {
+        std::vector<std::string> seed;
+        unsigned expected;
+    } cases[] = {{{}, 1}, {{"--seed", "7"}, 7}, {{"--seed", "2147483647"}, 2147483647u}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        std::vector<std::string> args{"train", dir.file("p"), dir.file("fresh.driver")};
+        args.insert(args.end(), c.seed.begin(), c.seed.end());
+        const LabRun run = runLab(args);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, "");
+        std::ifstream in(dir.file("fresh.driver"));
+        std::string header;
+        std::getline(in, header);
+        EXPECT_EQ(header, "BRAIN_FILE_VERSION_0001");
+        ReferenceNetwork saved;
+        ASSERT_TRUE(saved.read(in));
+        EXPECT_EQ(saved.weight, testing::referenceInitialWeights(98, c.expected));
+    }
 }
 
 // Train, then drive: every progress line and both outputs against the reference model.
@@ -204,7 +214,7 @@ TEST(LabArguments, BadArgumentsPrintUsage) {
         std::vector<std::string> args;
         const char* usage;
     };
-    const char* trainUsage = "usage: torvask-lab train PREFIX OUT.driver [--stop-at N] [--lobe-dir DIR]\n";
+    const char* trainUsage = "usage: torvask-lab train PREFIX OUT.driver [--stop-at N] [--lobe-dir DIR] [--seed N]\n";
     const char* driveUsage = "usage: torvask-lab drive DRIVER v0 v1 v2 v3 v4\n";
     const Case cases[] = {
         {{"train"}, trainUsage},
@@ -216,6 +226,8 @@ TEST(LabArguments, BadArgumentsPrintUsage) {
         {{"train", p, o, "--stop-at", ""}, trainUsage},
         {{"train", p, o, "--stop-at", "99999999999999999999"}, trainUsage},
         {{"train", p, o, "--lobe-dir"}, trainUsage},
+        {{"train", p, o, "--seed", "-1"}, trainUsage},
+        {{"train", p, o, "--seed", "2147483648"}, trainUsage},
         {{"train", p, o, "--bogus"}, trainUsage},
         {{"drive"}, driveUsage},
         {{"drive", o, "1", "2", "3", "4"}, driveUsage},
@@ -277,7 +289,7 @@ TEST(LabArguments, NumberOptionsRefuseFractionsAndNameTheOption) {
 TEST(LabArguments, HelpPrintsUsage) {
     const LabRun train = runLab({"train", "--help"});
     EXPECT_EQ(train.exitCode, 0);
-    EXPECT_EQ(train.out.rfind("usage: torvask-lab train PREFIX OUT.driver [--stop-at N] [--lobe-dir DIR]\n", 0), 0u);
+    EXPECT_EQ(train.out.rfind("usage: torvask-lab train PREFIX OUT.driver [--stop-at N] [--lobe-dir DIR] [--seed N]\n", 0), 0u);
     const LabRun drive = runLab({"drive", "--help"});
     EXPECT_EQ(drive.exitCode, 0);
     EXPECT_EQ(drive.out.rfind("usage: torvask-lab drive DRIVER v0 v1 v2 v3 v4\n", 0), 0u);

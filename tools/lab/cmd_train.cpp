@@ -26,6 +26,7 @@ struct TrainOptions {
     std::string output;
     std::optional<long> stopAt;
     std::optional<std::string> lobeDir;
+    std::optional<long> seed;
 };
 
 struct ProgressState {
@@ -54,6 +55,14 @@ bool parseArguments(int argc, char** argv, TrainOptions& options) {
                 return false;
             }
             options.stopAt = value;
+            ++i;
+        } else if (std::strcmp(arg, "--seed") == 0) {
+            long value = 0;
+            if (i + 1 >= argc || !parseCount(argv[i + 1], value) || value > 0x7fffffffL) {
+                std::fprintf(stderr, "torvask-lab train: --seed needs a whole number from 0 to 2147483647\n");
+                return false;
+            }
+            options.seed = value;
             ++i;
         } else if (std::strcmp(arg, "--lobe-dir") == 0) {
             if (i + 1 >= argc || argv[i + 1][0] == '\0') {
@@ -103,16 +112,17 @@ int runTrain(int argc, char** argv);
 
 const LabCommandRegistration registration({
     "train",
-    "PREFIX OUT.driver [--stop-at N] [--lobe-dir DIR]",
-    "trains a new driver on PREFIX.0, PREFIX.1, ... and saves it as OUT.driver",
+    "PREFIX OUT.driver [--stop-at N] [--lobe-dir DIR] [--seed N]",
+    "trains a new driver on PREFIX.0, PREFIX.1, ... and saves it as OUT.driver; --seed starts the "
+    "network from other random weights (without it, the program's own first driver's)",
     runTrain,
 });
 
 int runTrain(int argc, char** argv) {
-    // The driver is built before anything else so that its initial weights are the C library's
-    // random sequence from the start of the process, the same as the program's first driver.
-    Driver driver;
-
+    // Parsing draws no random numbers, so without --seed the driver's initial weights are the C
+    // library's random sequence from the start of the process, the same as the program's first
+    // driver. Training is deterministic from there; a seed gives another start, which is how the
+    // lab tries several and keeps the one that drives best.
     TrainOptions options;
     if (!parseArguments(argc, argv, options)) {
         for (const auto& command : labCommands()) {
@@ -120,6 +130,8 @@ int runTrain(int argc, char** argv) {
         }
         return 2;
     }
+    if (options.seed) std::srand(static_cast<unsigned>(*options.seed));
+    Driver driver;
     const std::string lobeFolder =
         options.lobeDir ? withTrailingSeparator(*options.lobeDir) : folderOf(options.prefix);
 
